@@ -1,0 +1,27 @@
+// The processor and bus seam. The image links arch/x86_64; host tests link the machine
+// model in testing/sim instead. Nothing else in the drivers touches the machine directly.
+#pragma once
+
+#include "uefi/UefiBaseType.h"
+
+// CPUID with EAX = Leaf and ECX = SubLeaf; any output pointer may be NULL.
+void ArchCpuid(UINT32 Leaf, UINT32 SubLeaf, UINT32 *Eax, UINT32 *Ebx, UINT32 *Ecx, UINT32 *Edx);
+// CPUID with SI = 0, EAX = 0xBACCD00B, EBX = 2; returns SI afterwards. Every other register
+// and the flags are preserved.
+UINT16 ArchSimulatorQuery();
+UINT64 ArchReadMsr(UINT32 Index);
+UINT64 ArchReadTsc();
+void ArchPause();
+
+UINT8 ArchIoRead8(UINT16 Port);
+void ArchIoWrite8(UINT16 Port, UINT8 Value);
+void ArchIoWrite16(UINT16 Port, UINT16 Value);
+void ArchIoWrite32(UINT16 Port, UINT32 Value);
+
+// Single 32-bit memory-mapped accesses.
+UINT32 ArchMmioRead32(UINT64 Address);
+void ArchMmioWrite32(UINT64 Address, UINT32 Value);
+
+// Direct access to Length bytes of physical memory at Address (identity mapped in DXE).
+// The machine model answers NULL when no memory is there.
+UINT8 *ArchPhysicalWindow(UINT64 Address, UINT64 Length);

@@ -1,0 +1,57 @@
+#include "Guids.h"
+#include "cfgbuf/CfgPcdBuf.h"
+#include "debug/DebugOutput.h"
+#include "framework/Framework.h"
+#include "heap/HeapList.h"
+#include "ioapic/IoApic.h"
+#include "processor/Processor.h"
+
+EFI_SYSTEM_TABLE *gSystemTable = NULL;
+EFI_BOOT_SERVICES *gBootServices = NULL;
+
+// Asks every backend; only when one is there does the walk bring the present ones up.
+static VOID StartDebugOutputBackends() {
+  if (!AnyBackendPresent()) {
+    return;
+  }
+  // The index is 8 bits wide: the table holds at most 255 backends before its NULL.
+  for (UINT8 Index = 0; gDebugOutputBackends[Index] != NULL; Index++) {
+    const DEBUG_OUTPUT_BACKEND *Backend = gDebugOutputBackends[Index];
+    if (Backend->IsPresent()) {
+      Backend->Init();
+    }
+    if (Index == 0xFF) {
+      break;
+    }
+  }
+}
+
+static VOID ArmIoApicNotification() {
+  EFI_EVENT Event = NULL;
+  VOID *Registration = NULL;
+  const EFI_STATUS Status = gBootServices->CreateEvent(EVT_NOTIFY_SIGNAL, TPL_CALLBACK, IoApicIdFixup, NULL, &Event);
+  // Without an event there is nothing to register or signal.
+  if (EFI_ERROR(Status) || Event == NULL) {
+    return;
+  }
+  gBootServices->RegisterProtocolNotify(&gInterruptTableProtocolGuid, Event, &Registration);
+  gBootServices->SignalEvent(Event);
+}
+
+VOID RunStartupChain(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
+  (void)ImageHandle;
+  gSystemTable = SystemTable;
+  gBootServices = SystemTable->BootServices;
+
+  FillCfgPcdBuf();
+  GetHobList();
+  MigrateHeapHobs();
+  LookupConfigurationTable(&gEfiDxeServicesTableGuid, &gDxeServices);
+  StartDebugOutputBackends();
+  ArmIoApicNotification();
+}
+
+extern "C" EFI_STATUS EFIAPI DriverEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
+  RunStartupChain(ImageHandle, SystemTable);
+  return DriverMain(ImageHandle);
+}

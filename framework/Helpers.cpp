@@ -1,0 +1,140 @@
+#include "framework/Framework.h"
+
+#include "Guids.h"
+#include "arch/Arch.h"
+
+VOID *gHobList = NULL;
+PCD_PROTOCOL *gPcdProtocol = NULL;
+VOID *gDxeServices = NULL;
+
+// Word and byte accesses go through memcpy so that no alignment is assumed; the
+// compiler turns them into single unaligned moves.
+static inline UINT64 LoadWord(const UINT8 *P) {
+  UINT64 V;
+  __builtin_memcpy(&V, P, 8);
+  return V;
+}
+static inline VOID StoreWord(UINT8 *P, UINT64 V) { __builtin_memcpy(P, &V, 8); }
+
+VOID *ZeroBuffer(VOID *Buffer, UINTN Length) {
+  UINT8 *P = static_cast<UINT8 *>(Buffer);
+  // Volatile-free plain loops; the loop bodies are kept from turning into memset calls,
+  // which the freestanding image does not have.
+  for (UINTN I = 0; I < Length / 8; I++) {
+    StoreWord(P, 0);
+    P += 8;
+    __asm__("" : "+r"(P));
+  }
+  for (UINTN I = 0; I < Length % 8; I++) {
+    *P++ = 0;
+    __asm__("" : "+r"(P));
+  }
+  return Buffer;
+}
+
+VOID *CopyBuffer(VOID *Destination, const VOID *Source, UINTN Length) {
+  if (Length == 0 || Destination == Source) {
+    return Destination;
+  }
+  UINT8 *D = static_cast<UINT8 *>(Destination);
+  const UINT8 *S = static_cast<const UINT8 *>(Source);
+  const UINTN DAddr = reinterpret_cast<UINTN>(D);
+  const UINTN SAddr = reinterpret_cast<UINTN>(S);
+  if (SAddr >= DAddr || SAddr + Length - 1 < DAddr) {
+    for (UINTN I = 0; I < Length / 8; I++) {
+      StoreWord(D, LoadWord(S));
+      D += 8;
+      S += 8;
+      __asm__("" : "+r"(D));
+    }
+    for (UINTN I = 0; I < Length % 8; I++) {
+      *D++ = *S++;
+      __asm__("" : "+r"(D));
+    }
+  } else {
+    // Source below destination and overlapping: byte by byte from the end. The direction
+    // flag is never touched, so it stays forward.
+    for (UINTN I = Length; I > 0; I--) {
+      D[I - 1] = S[I - 1];
+      __asm__("" : "+r"(D));
+    }
+  }
+  return Destination;
+}
+
+UINT32 ReadCpuid(UINT32 Leaf, UINT32 *Eax, UINT32 *Ebx, UINT32 *Ecx, UINT32 *Edx) {
+  ArchCpuid(Leaf, Leaf, Eax, Ebx, Ecx, Edx);
+  return Leaf;
+}
+
+UINT64 ReadTsc() { return ArchReadTsc(); }
+
+VOID CpuPause() { ArchPause(); }
+
+EFI_STATUS LookupConfigurationTable(const EFI_GUID *TableGuid, VOID **Table) {
+  *Table = NULL;
+  const UINTN Count = gSystemTable->NumberOfTableEntries;
+  if (Count == 0) {
+    return EFI_NOT_FOUND;
+  }
+  const EFI_CONFIGURATION_TABLE *Entries = gSystemTable->ConfigurationTable;
+  for (UINTN Index = 0; Index < Count; Index++) {
+    if (GuidEquals(&Entries[Index].VendorGuid, TableGuid)) {
+      *Table = Entries[Index].VendorTable;
+      return EFI_SUCCESS;
+    }
+  }
+  return EFI_NOT_FOUND;
+}
+
+VOID *GetHobList() {
+  if (gHobList == NULL) {
+    LookupConfigurationTable(&gEfiHobListGuid, &gHobList);
+  }
+  return gHobList;
+}
+
+VOID *FindNextGuidHob(const EFI_GUID *Guid, const VOID *HobStart) {
+  const UINT8 *Hob = static_cast<const UINT8 *>(HobStart);
+  if (Hob == NULL) {
+    return NULL;
+  }
+  for (;;) {
+    EFI_HOB_GENERIC_HEADER Header;
+    __builtin_memcpy(&Header, Hob, sizeof(Header));
+    if (Header.HobType == EFI_HOB_TYPE_END_OF_HOB_LIST) {
+      return NULL;
+    }
+    // A length that cannot hold the generic header would stall or misalign the walk:
+    // treat it as the end of the list.
+    if (Header.HobLength < sizeof(EFI_HOB_GENERIC_HEADER)) {
+      return NULL;
+    }
+    if (Header.HobType == EFI_HOB_TYPE_GUID_EXTENSION && Header.HobLength >= sizeof(EFI_HOB_GUID_TYPE) &&
+        GuidEquals(reinterpret_cast<const EFI_GUID *>(Hob + 8), Guid)) {
+      return const_cast<UINT8 *>(Hob);
+    }
+    Hob += Header.HobLength;
+  }
+}
+
+PCD_PROTOCOL *GetPcdProtocol() {
+  if (gPcdProtocol == NULL) {
+    const EFI_STATUS Status =
+        gBootServices->LocateProtocol(&gPcdProtocolGuid, NULL, reinterpret_cast<VOID **>(&gPcdProtocol));
+    // A failing LocateProtocol should leave NULL behind; make sure nothing else is cached.
+    if (EFI_ERROR(Status)) {
+      gPcdProtocol = NULL;
+    }
+  }
+  return gPcdProtocol;
+}
+
+VOID *AllocateBootPool(UINTN AllocationSize) {
+  VOID *Buffer = NULL;
+  const EFI_STATUS Status = gBootServices->AllocatePool(EfiBootServicesData, AllocationSize, &Buffer);
+  if (EFI_ERROR(Status)) {
+    return NULL;
+  }
+  return Buffer;
+}

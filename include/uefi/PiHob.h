@@ -1,0 +1,26 @@
+// HOB headers of the PI specification (1.8, volume 3, chapter 5).
+#pragma once
+
+#include "uefi/UefiBaseType.h"
+
+#define EFI_HOB_TYPE_HANDOFF 0x0001
+#define EFI_HOB_TYPE_MEMORY_ALLOCATION 0x0002
+#define EFI_HOB_TYPE_RESOURCE_DESCRIPTOR 0x0003
+#define EFI_HOB_TYPE_GUID_EXTENSION 0x0004
+#define EFI_HOB_TYPE_UNUSED 0xFFFE
+#define EFI_HOB_TYPE_END_OF_HOB_LIST 0xFFFF
+
+struct EFI_HOB_GENERIC_HEADER {
+  UINT16 HobType;
+  UINT16 HobLength;
+  UINT32 Reserved;
+};
+static_assert(sizeof(EFI_HOB_GENERIC_HEADER) == 8, "EFI_HOB_GENERIC_HEADER");
+static_assert(offsetof(EFI_HOB_GENERIC_HEADER, HobLength) == 2, "HobLength");
+
+struct EFI_HOB_GUID_TYPE {
+  EFI_HOB_GENERIC_HEADER Header;
+  EFI_GUID Name;
+};
+static_assert(offsetof(EFI_HOB_GUID_TYPE, Name) == 8, "EFI_HOB_GUID_TYPE.Name");
+static_assert(sizeof(EFI_HOB_GUID_TYPE) == 24, "GUID HOB data starts at 24");
