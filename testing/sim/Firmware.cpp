@@ -1,0 +1,474 @@
+#include "testing/sim/Firmware.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+
+namespace sim {
+
+namespace {
+Firmware *gCurrent = nullptr;
+}
+
+std::string GuidText(const EFI_GUID &G) {
+  char Text[40];
+  std::snprintf(Text, sizeof(Text), "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", G.Data1, G.Data2, G.Data3,
+                G.Data4[0], G.Data4[1], G.Data4[2], G.Data4[3], G.Data4[4], G.Data4[5], G.Data4[6], G.Data4[7]);
+  return Text;
+}
+
+Firmware &Firmware::Current() {
+  if (gCurrent == nullptr) throw std::logic_error("no simulated firmware is active");
+  return *gCurrent;
+}
+
+// The EFIAPI thunks placed in the boot services table.
+struct Services {
+  static EFI_TPL EFIAPI RaiseTPL(EFI_TPL NewTpl) {
+    Firmware &F = Firmware::Current();
+    F.Record("RaiseTPL", nullptr, EFI_SUCCESS);
+    const EFI_TPL Old = F.Tpl;
+    F.Tpl = NewTpl;
+    return Old;
+  }
+
+  static VOID EFIAPI RestoreTPL(EFI_TPL OldTpl) {
+    Firmware &F = Firmware::Current();
+    F.Record("RestoreTPL", nullptr, EFI_SUCCESS);
+    F.Tpl = OldTpl;
+    F.DispatchPending();
+  }
+
+  static EFI_STATUS EFIAPI AllocatePool(EFI_MEMORY_TYPE PoolType, UINTN Size, VOID **Buffer) {
+    Firmware &F = Firmware::Current();
+    EFI_STATUS Status;
+    if (F.Faulted("AllocatePool", nullptr, &Status)) {
+      // A failing firmware may leave anything behind in the out-pointer.
+      if (Buffer) *Buffer = reinterpret_cast<VOID *>(0xBAD0BAD0BAD0BAD0ULL);
+      return F.Record("AllocatePool", nullptr, Status);
+    }
+    if (Buffer == nullptr || PoolType >= EfiMaxMemoryType || PoolType == EfiConventionalMemory) {
+      return F.Record("AllocatePool", nullptr, EFI_INVALID_PARAMETER);
+    }
+    if (Size > (UINTN{1} << 32)) {
+      return F.Record("AllocatePool", nullptr, EFI_OUT_OF_RESOURCES);
+    }
+    PoolBlock Block{PoolType, Size, std::unique_ptr<UINT8[]>(new UINT8[Size ? Size : 1])};
+    // Fresh pool is not zeroed by real firmware; a pattern catches reads of unset bytes.
+    std::memset(Block.Bytes.get(), 0xAF, Size ? Size : 1);
+    VOID *P = Block.Bytes.get();
+    F.PoolBlocks.emplace(P, std::move(Block));
+    *Buffer = P;
+    return F.Record("AllocatePool", nullptr, EFI_SUCCESS);
+  }
+
+  static EFI_STATUS EFIAPI FreePool(VOID *Buffer) {
+    Firmware &F = Firmware::Current();
+    auto It = F.PoolBlocks.find(Buffer);
+    if (It == F.PoolBlocks.end()) return F.Record("FreePool", nullptr, EFI_INVALID_PARAMETER);
+    F.PoolBlocks.erase(It);
+    return F.Record("FreePool", nullptr, EFI_SUCCESS);
+  }
+
+  static EFI_STATUS EFIAPI CreateEvent(UINT32 Type, EFI_TPL NotifyTpl, EFI_EVENT_NOTIFY NotifyFunction,
+                                       VOID *NotifyContext, EFI_EVENT *Event) {
+    Firmware &F = Firmware::Current();
+    EFI_STATUS Status;
+    if (F.Faulted("CreateEvent", nullptr, &Status)) return F.Record("CreateEvent", nullptr, Status);
+    if (Event == nullptr) return F.Record("CreateEvent", nullptr, EFI_INVALID_PARAMETER);
+    if ((Type & (EVT_NOTIFY_SIGNAL | EVT_NOTIFY_WAIT)) != 0) {
+      if (NotifyFunction == nullptr || NotifyTpl <= TPL_APPLICATION || NotifyTpl > TPL_HIGH_LEVEL) {
+        return F.Record("CreateEvent", nullptr, EFI_INVALID_PARAMETER);
+      }
+    }
+    F.EventList.push_back(std::make_unique<Firmware::Event>(Firmware::Event{Type, NotifyTpl, NotifyFunction, NotifyContext}));
+    *Event = F.EventList.back().get();
+    return F.Record("CreateEvent", nullptr, EFI_SUCCESS);
+  }
+
+  static EFI_STATUS EFIAPI SignalEvent(EFI_EVENT Event) {
+    Firmware &F = Firmware::Current();
+    EFI_STATUS Status;
+    if (F.Faulted("SignalEvent", nullptr, &Status)) return F.Record("SignalEvent", nullptr, Status);
+    auto It = std::find_if(F.EventList.begin(), F.EventList.end(),
+                           [&](const auto &E) { return E.get() == Event; });
+    if (It == F.EventList.end()) return F.Record("SignalEvent", nullptr, EFI_INVALID_PARAMETER);
+    F.Record("SignalEvent", nullptr, EFI_SUCCESS);
+    F.Signal(It->get());
+    return EFI_SUCCESS;
+  }
+
+  static EFI_STATUS EFIAPI CloseEvent(EFI_EVENT Event) {
+    Firmware &F = Firmware::Current();
+    return F.Record("CloseEvent", nullptr, EFI_UNSUPPORTED);
+  }
+
+  static EFI_STATUS EFIAPI InstallProtocolInterface(EFI_HANDLE *Handle, const EFI_GUID *Protocol,
+                                                    EFI_INTERFACE_TYPE InterfaceType, VOID *Interface) {
+    Firmware &F = Firmware::Current();
+    EFI_STATUS Status;
+    if (F.Faulted("InstallProtocolInterface", Protocol, &Status)) {
+      return F.Record("InstallProtocolInterface", Protocol, Status);
+    }
+    if (Handle == nullptr || Protocol == nullptr || InterfaceType != EFI_NATIVE_INTERFACE) {
+      return F.Record("InstallProtocolInterface", Protocol, EFI_INVALID_PARAMETER);
+    }
+    if (*Handle != nullptr) {
+      Firmware::Handle *H = F.FindHandle(*Handle);
+      if (H == nullptr) return F.Record("InstallProtocolInterface", Protocol, EFI_INVALID_PARAMETER);
+      for (const auto &I : H->Interfaces) {
+        if (I.Guid == *Protocol) return F.Record("InstallProtocolInterface", Protocol, EFI_INVALID_PARAMETER);
+      }
+    }
+    *Handle = F.Install(*Protocol, Interface, *Handle);
+    return F.Record("InstallProtocolInterface", Protocol, EFI_SUCCESS);
+  }
+
+  static EFI_STATUS EFIAPI UninstallProtocolInterface(EFI_HANDLE Handle, const EFI_GUID *Protocol,
+                                                      VOID *Interface) {
+    Firmware &F = Firmware::Current();
+    Firmware::Handle *H = F.FindHandle(Handle);
+    if (H == nullptr || Protocol == nullptr) return F.Record("UninstallProtocolInterface", Protocol, EFI_INVALID_PARAMETER);
+    auto It = std::find_if(H->Interfaces.begin(), H->Interfaces.end(),
+                           [&](const auto &I) { return I.Guid == *Protocol && I.Pointer == Interface; });
+    if (It == H->Interfaces.end()) return F.Record("UninstallProtocolInterface", Protocol, EFI_NOT_FOUND);
+    H->Interfaces.erase(It);
+    return F.Record("UninstallProtocolInterface", Protocol, EFI_SUCCESS);
+  }
+
+  static EFI_STATUS EFIAPI HandleProtocol(EFI_HANDLE Handle, const EFI_GUID *Protocol, VOID **Interface) {
+    Firmware &F = Firmware::Current();
+    if (Interface == nullptr || Protocol == nullptr) return F.Record("HandleProtocol", Protocol, EFI_INVALID_PARAMETER);
+    *Interface = nullptr;
+    Firmware::Handle *H = F.FindHandle(Handle);
+    if (H == nullptr) return F.Record("HandleProtocol", Protocol, EFI_INVALID_PARAMETER);
+    for (const auto &I : H->Interfaces) {
+      if (I.Guid == *Protocol) {
+        *Interface = I.Pointer;
+        return F.Record("HandleProtocol", Protocol, EFI_SUCCESS);
+      }
+    }
+    return F.Record("HandleProtocol", Protocol, EFI_UNSUPPORTED);
+  }
+
+  static EFI_STATUS EFIAPI RegisterProtocolNotify(const EFI_GUID *Protocol, EFI_EVENT Event, VOID **Registration) {
+    Firmware &F = Firmware::Current();
+    EFI_STATUS Status;
+    if (F.Faulted("RegisterProtocolNotify", Protocol, &Status)) return F.Record("RegisterProtocolNotify", Protocol, Status);
+    auto It = std::find_if(F.EventList.begin(), F.EventList.end(),
+                           [&](const auto &E) { return E.get() == Event; });
+    if (Protocol == nullptr || Registration == nullptr || It == F.EventList.end()) {
+      return F.Record("RegisterProtocolNotify", Protocol, EFI_INVALID_PARAMETER);
+    }
+    F.Registrations.push_back(
+        std::make_unique<Firmware::Registration>(Firmware::Registration{*Protocol, It->get(), F.NextSerial - 1}));
+    *Registration = F.Registrations.back().get();
+    return F.Record("RegisterProtocolNotify", Protocol, EFI_SUCCESS);
+  }
+
+  static EFI_STATUS EFIAPI InstallConfigurationTable(const EFI_GUID *Guid, VOID *Table) {
+    Firmware &F = Firmware::Current();
+    if (Guid == nullptr) return F.Record("InstallConfigurationTable", Guid, EFI_INVALID_PARAMETER);
+    auto It = std::find_if(F.ConfigTable.begin(), F.ConfigTable.end(),
+                           [&](const auto &E) { return E.VendorGuid == *Guid; });
+    if (It != F.ConfigTable.end()) {
+      if (Table == nullptr) {
+        F.ConfigTable.erase(It);
+      } else {
+        It->VendorTable = Table;
+      }
+    } else if (Table == nullptr) {
+      return F.Record("InstallConfigurationTable", Guid, EFI_NOT_FOUND);
+    } else {
+      F.ConfigTable.push_back({*Guid, Table});
+    }
+    F.System.NumberOfTableEntries = F.ConfigTable.size();
+    F.System.ConfigurationTable = F.ConfigTable.data();
+    return F.Record("InstallConfigurationTable", Guid, EFI_SUCCESS);
+  }
+
+  static EFI_STATUS EFIAPI ProtocolsPerHandle(EFI_HANDLE Handle, EFI_GUID ***ProtocolBuffer, UINTN *Count) {
+    Firmware &F = Firmware::Current();
+    Firmware::Handle *H = F.FindHandle(Handle);
+    if (H == nullptr || ProtocolBuffer == nullptr || Count == nullptr) {
+      return F.Record("ProtocolsPerHandle", nullptr, EFI_INVALID_PARAMETER);
+    }
+    VOID *Buffer = nullptr;
+    AllocatePool(EfiBootServicesData, H->Interfaces.size() * sizeof(EFI_GUID *), &Buffer);
+    auto **Guids = static_cast<EFI_GUID **>(Buffer);
+    for (size_t I = 0; I < H->Interfaces.size(); I++) Guids[I] = &H->Interfaces[I].Guid;
+    *ProtocolBuffer = Guids;
+    *Count = H->Interfaces.size();
+    return F.Record("ProtocolsPerHandle", nullptr, EFI_SUCCESS);
+  }
+
+  static EFI_STATUS EFIAPI LocateHandleBuffer(EFI_LOCATE_SEARCH_TYPE SearchType, const EFI_GUID *Protocol,
+                                              VOID *SearchKey, UINTN *NoHandles, EFI_HANDLE **Buffer) {
+    Firmware &F = Firmware::Current();
+    if (NoHandles == nullptr || Buffer == nullptr) return F.Record("LocateHandleBuffer", Protocol, EFI_INVALID_PARAMETER);
+    std::vector<EFI_HANDLE> Found;
+    if (SearchType == AllHandles) {
+      Found = F.HandleOrder;
+    } else if (SearchType == ByProtocol && Protocol != nullptr) {
+      Found = F.HandlesWith(*Protocol);
+    } else {
+      return F.Record("LocateHandleBuffer", Protocol, EFI_INVALID_PARAMETER);
+    }
+    if (Found.empty()) return F.Record("LocateHandleBuffer", Protocol, EFI_NOT_FOUND);
+    VOID *Out = nullptr;
+    AllocatePool(EfiBootServicesData, Found.size() * sizeof(EFI_HANDLE), &Out);
+    std::memcpy(Out, Found.data(), Found.size() * sizeof(EFI_HANDLE));
+    *Buffer = static_cast<EFI_HANDLE *>(Out);
+    *NoHandles = Found.size();
+    return F.Record("LocateHandleBuffer", Protocol, EFI_SUCCESS);
+  }
+
+  static EFI_STATUS EFIAPI LocateProtocol(const EFI_GUID *Protocol, VOID *Registration, VOID **Interface) {
+    Firmware &F = Firmware::Current();
+    EFI_STATUS Status;
+    if (F.Faulted("LocateProtocol", Protocol, &Status)) {
+      if (Interface) *Interface = nullptr;
+      return F.Record("LocateProtocol", Protocol, Status);
+    }
+    if (Interface == nullptr || Protocol == nullptr) return F.Record("LocateProtocol", Protocol, EFI_INVALID_PARAMETER);
+    *Interface = nullptr;
+    UINT64 After = 0;
+    Firmware::Registration *Key = nullptr;
+    if (Registration != nullptr) {
+      auto It = std::find_if(F.Registrations.begin(), F.Registrations.end(),
+                             [&](const auto &R) { return R.get() == Registration; });
+      if (It == F.Registrations.end()) return F.Record("LocateProtocol", Protocol, EFI_INVALID_PARAMETER);
+      Key = It->get();
+      After = Key->Position;
+    }
+    const Firmware::Interface *Best = nullptr;
+    for (const auto &[H, Entry] : F.Handles) {
+      for (const auto &I : Entry.Interfaces) {
+        if (I.Guid == *Protocol && I.Serial > After && (Best == nullptr || I.Serial < Best->Serial)) Best = &I;
+      }
+    }
+    if (Best == nullptr) return F.Record("LocateProtocol", Protocol, EFI_NOT_FOUND);
+    if (Key != nullptr) Key->Position = Best->Serial;
+    *Interface = Best->Pointer;
+    return F.Record("LocateProtocol", Protocol, EFI_SUCCESS);
+  }
+
+  template <int Slot>
+  static EFI_STATUS EFIAPI Unsupported() {
+    static const char *const Names[] = {"AllocatePages", "FreePages", "GetMemoryMap", "SetTimer", "WaitForEvent",
+                                        "CheckEvent", "ReinstallProtocolInterface", "LocateHandle",
+                                        "LocateDevicePath", "LoadImage", "StartImage", "Exit", "UnloadImage",
+                                        "ExitBootServices", "GetNextMonotonicCount", "Stall", "SetWatchdogTimer",
+                                        "ConnectController", "DisconnectController", "OpenProtocol",
+                                        "CloseProtocol", "OpenProtocolInformation",
+                                        "InstallMultipleProtocolInterfaces", "UninstallMultipleProtocolInterfaces",
+                                        "CalculateCrc32", "CopyMem", "SetMem", "CreateEventEx"};
+    Firmware &F = Firmware::Current();
+    F.UnsupportedCalls.push_back(Names[Slot]);
+    return F.Record(Names[Slot], nullptr, EFI_UNSUPPORTED);
+  }
+};
+
+template <int Slot, typename T>
+static void SetUnsupported(T &Field) {
+  Field = reinterpret_cast<T>(reinterpret_cast<VOID *>(&Services::Unsupported<Slot>));
+}
+
+Firmware::Firmware() {
+  Previous = gCurrent;
+  gCurrent = this;
+
+  Boot.Hdr.Signature = 0x56524553544f4f42ULL;  // "BOOTSERV"
+  Boot.Hdr.HeaderSize = sizeof(Boot);
+  Boot.RaiseTPL = Services::RaiseTPL;
+  Boot.RestoreTPL = Services::RestoreTPL;
+  Boot.AllocatePool = Services::AllocatePool;
+  Boot.FreePool = Services::FreePool;
+  Boot.CreateEvent = Services::CreateEvent;
+  Boot.SignalEvent = Services::SignalEvent;
+  Boot.CloseEvent = Services::CloseEvent;
+  Boot.InstallProtocolInterface = Services::InstallProtocolInterface;
+  Boot.UninstallProtocolInterface = Services::UninstallProtocolInterface;
+  Boot.HandleProtocol = Services::HandleProtocol;
+  Boot.RegisterProtocolNotify = Services::RegisterProtocolNotify;
+  Boot.InstallConfigurationTable = Services::InstallConfigurationTable;
+  Boot.ProtocolsPerHandle = Services::ProtocolsPerHandle;
+  Boot.LocateHandleBuffer = Services::LocateHandleBuffer;
+  Boot.LocateProtocol = Services::LocateProtocol;
+  SetUnsupported<0>(Boot.AllocatePages);
+  SetUnsupported<1>(Boot.FreePages);
+  SetUnsupported<2>(Boot.GetMemoryMap);
+  SetUnsupported<3>(Boot.SetTimer);
+  SetUnsupported<4>(Boot.WaitForEvent);
+  SetUnsupported<5>(Boot.CheckEvent);
+  SetUnsupported<6>(Boot.ReinstallProtocolInterface);
+  SetUnsupported<7>(Boot.LocateHandle);
+  SetUnsupported<8>(Boot.LocateDevicePath);
+  SetUnsupported<9>(Boot.LoadImage);
+  SetUnsupported<10>(Boot.StartImage);
+  SetUnsupported<11>(Boot.Exit);
+  SetUnsupported<12>(Boot.UnloadImage);
+  SetUnsupported<13>(Boot.ExitBootServices);
+  SetUnsupported<14>(Boot.GetNextMonotonicCount);
+  SetUnsupported<15>(Boot.Stall);
+  SetUnsupported<16>(Boot.SetWatchdogTimer);
+  SetUnsupported<17>(Boot.ConnectController);
+  SetUnsupported<18>(Boot.DisconnectController);
+  SetUnsupported<19>(Boot.OpenProtocol);
+  SetUnsupported<20>(Boot.CloseProtocol);
+  SetUnsupported<21>(Boot.OpenProtocolInformation);
+  SetUnsupported<22>(Boot.InstallMultipleProtocolInterfaces);
+  SetUnsupported<23>(Boot.UninstallMultipleProtocolInterfaces);
+  SetUnsupported<24>(Boot.CalculateCrc32);
+  SetUnsupported<25>(Boot.CopyMem);
+  SetUnsupported<26>(Boot.SetMem);
+  SetUnsupported<27>(Boot.CreateEventEx);
+
+  Runtime.Hdr.Signature = 0x56524553544e5552ULL;  // "RUNTSERV"
+  System.Hdr.Signature = 0x5453595320494249ULL;   // "IBI SYST"
+  System.Hdr.HeaderSize = sizeof(System);
+  System.BootServices = &Boot;
+  System.RuntimeServices = &Runtime;
+  System.NumberOfTableEntries = 0;
+  System.ConfigurationTable = nullptr;
+
+  Image = NewHandle();
+  Handles[Image];
+  HandleOrder.push_back(Image);
+}
+
+Firmware::~Firmware() { gCurrent = Previous; }
+
+EFI_HANDLE Firmware::NewHandle() {
+  HandleStorage.push_back(std::make_unique<UINT8>(0));
+  return HandleStorage.back().get();
+}
+
+void Firmware::AddConfigurationTable(const EFI_GUID &Guid, VOID *Table) {
+  ConfigTable.push_back({Guid, Table});
+  System.NumberOfTableEntries = ConfigTable.size();
+  System.ConfigurationTable = ConfigTable.data();
+}
+
+Firmware::Handle *Firmware::FindHandle(EFI_HANDLE H) {
+  auto It = Handles.find(H);
+  return It == Handles.end() ? nullptr : &It->second;
+}
+
+EFI_HANDLE Firmware::Install(const EFI_GUID &Guid, VOID *Pointer, EFI_HANDLE H) {
+  if (H == nullptr) {
+    H = NewHandle();
+    Handles[H];
+    HandleOrder.push_back(H);
+  } else if (FindHandle(H) == nullptr) {
+    throw std::logic_error("install on a handle the firmware never created");
+  }
+  Handles[H].Interfaces.push_back(Interface{Guid, Pointer, NextSerial++});
+  for (const auto &R : Registrations) {
+    if (R->Guid == Guid) Signal(R->Target);
+  }
+  return H;
+}
+
+std::vector<EFI_HANDLE> Firmware::HandlesWith(const EFI_GUID &Guid) const {
+  std::vector<EFI_HANDLE> Out;
+  for (EFI_HANDLE H : HandleOrder) {
+    for (const auto &I : Handles.at(H).Interfaces) {
+      if (I.Guid == Guid) {
+        Out.push_back(H);
+        break;
+      }
+    }
+  }
+  return Out;
+}
+
+std::vector<std::pair<EFI_GUID, VOID *>> Firmware::ProtocolsOn(EFI_HANDLE H) const {
+  std::vector<std::pair<EFI_GUID, VOID *>> Out;
+  auto It = Handles.find(H);
+  if (It == Handles.end()) return Out;
+  for (const auto &I : It->second.Interfaces) Out.emplace_back(I.Guid, I.Pointer);
+  return Out;
+}
+
+unsigned Firmware::InstallCount(const EFI_GUID &Guid) const {
+  unsigned N = 0;
+  for (const auto &[H, Entry] : Handles) {
+    for (const auto &I : Entry.Interfaces) N += (I.Guid == Guid);
+  }
+  return N;
+}
+
+void Firmware::FailCall(const std::string &Service, unsigned Nth, EFI_STATUS Status) {
+  CallFaults[Service][Nth] = Status;
+}
+
+void Firmware::FailInstallOf(const EFI_GUID &Guid, EFI_STATUS Status) { InstallFaults.emplace_back(Guid, Status); }
+
+bool Firmware::Faulted(const std::string &Service, const EFI_GUID *Guid, EFI_STATUS *Status) {
+  const unsigned N = ++CallCounter[Service];
+  if (auto It = CallFaults.find(Service); It != CallFaults.end()) {
+    if (auto Nth = It->second.find(N); Nth != It->second.end()) {
+      *Status = Nth->second;
+      return true;
+    }
+  }
+  if (Service == "InstallProtocolInterface" && Guid != nullptr) {
+    for (const auto &[G, S] : InstallFaults) {
+      if (G == *Guid) {
+        *Status = S;
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+EFI_STATUS Firmware::Record(const std::string &Service, const EFI_GUID *Guid, EFI_STATUS Status) {
+  ServiceCall Call{Service, {}, Status};
+  if (Guid != nullptr) Call.Guid = *Guid;
+  Log.push_back(Call);
+  return Status;
+}
+
+std::vector<std::string> Firmware::CallNames() const {
+  std::vector<std::string> Out;
+  for (const auto &C : Log) Out.push_back(C.Service);
+  return Out;
+}
+
+unsigned Firmware::CallCount(const std::string &Service) const {
+  return static_cast<unsigned>(std::count_if(Log.begin(), Log.end(), [&](const auto &C) { return C.Service == Service; }));
+}
+
+const PoolBlock *Firmware::BlockOf(const VOID *Buffer) const {
+  auto It = PoolBlocks.find(const_cast<VOID *>(Buffer));
+  return It == PoolBlocks.end() ? nullptr : &It->second;
+}
+
+void Firmware::Signal(Event *E) {
+  if ((E->Type & EVT_NOTIFY_SIGNAL) == 0) return;
+  E->Pending = true;
+  DispatchPending();
+}
+
+// Runs queued notifications whose level is above the current one, highest first, at
+// their own level, as a DXE core does when the level drops.
+void Firmware::DispatchPending() {
+  for (;;) {
+    Event *Next = nullptr;
+    for (const auto &E : EventList) {
+      if (E->Pending && E->NotifyTpl > Tpl && (Next == nullptr || E->NotifyTpl > Next->NotifyTpl)) Next = E.get();
+    }
+    if (Next == nullptr) return;
+    Next->Pending = false;
+    const EFI_TPL Saved = Tpl;
+    Tpl = Next->NotifyTpl;
+    Next->Notifications++;
+    Next->Notify(Next, Next->Context);
+    Tpl = Saved;
+  }
+}
+
+}  // namespace sim

@@ -1,0 +1,133 @@
+// A small DXE environment for host tests: system table, boot services with a real
+// protocol database, pool, events and protocol notification, fault injection and a log
+// of every service call. Written from the UEFI specification (2.10, chapter 7).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "uefi/Uefi.h"
+
+inline bool operator==(const EFI_GUID &A, const EFI_GUID &B) { return GuidEquals(&A, &B); }
+
+namespace sim {
+
+std::string GuidText(const EFI_GUID &Guid);
+
+struct ServiceCall {
+  std::string Service;       // "LocateProtocol", "InstallProtocolInterface", ...
+  EFI_GUID Guid{};           // the protocol or table GUID, when the call names one
+  EFI_STATUS Result = 0;
+};
+
+struct PoolBlock {
+  EFI_MEMORY_TYPE Type;
+  UINTN Size;
+  std::unique_ptr<UINT8[]> Bytes;
+};
+
+class Firmware {
+ public:
+  Firmware();
+  ~Firmware();
+  Firmware(const Firmware &) = delete;
+  Firmware &operator=(const Firmware &) = delete;
+
+  EFI_SYSTEM_TABLE *SystemTable() { return &System; }
+  EFI_BOOT_SERVICES *BootServices() { return &Boot; }
+  // A handle that stands for the driver image, as the image loader would create it.
+  EFI_HANDLE ImageHandle() const { return Image; }
+
+  // Configuration table entries, in the order added.
+  void AddConfigurationTable(const EFI_GUID &Guid, VOID *Table);
+
+  // Direct access to the protocol database, bypassing logging and faults.
+  EFI_HANDLE Install(const EFI_GUID &Guid, VOID *Interface, EFI_HANDLE Handle = nullptr);
+  std::vector<EFI_HANDLE> HandlesWith(const EFI_GUID &Guid) const;
+  // Protocols on a handle, in install order, with their interfaces.
+  std::vector<std::pair<EFI_GUID, VOID *>> ProtocolsOn(EFI_HANDLE Handle) const;
+  size_t HandleCount() const { return Handles.size(); }
+  unsigned InstallCount(const EFI_GUID &Guid) const;
+
+  // Fault injection. The Nth call (1-based) of a service answers Status without acting;
+  // FailInstallOf makes every install of that GUID fail.
+  void FailCall(const std::string &Service, unsigned Nth, EFI_STATUS Status);
+  void FailInstallOf(const EFI_GUID &Guid, EFI_STATUS Status);
+  // Every call that passes through the boot services table.
+  const std::vector<ServiceCall> &Calls() const { return Log; }
+  std::vector<std::string> CallNames() const;
+  unsigned CallCount(const std::string &Service) const;
+  // Services the driver called that this model does not provide (answered EFI_UNSUPPORTED).
+  const std::vector<std::string> &Unsupported() const { return UnsupportedCalls; }
+
+  // Pool blocks handed out and not freed.
+  const std::map<VOID *, PoolBlock> &Pool() const { return PoolBlocks; }
+  const PoolBlock *BlockOf(const VOID *Buffer) const;
+
+  EFI_TPL CurrentTpl() const { return Tpl; }
+
+  // The firmware that the boot-services thunks dispatch to.
+  static Firmware &Current();
+
+  struct Event {
+    UINT32 Type;
+    EFI_TPL NotifyTpl;
+    EFI_EVENT_NOTIFY Notify;
+    VOID *Context;
+    bool Pending = false;
+    unsigned Notifications = 0;
+  };
+  const std::vector<std::unique_ptr<Event>> &Events() const { return EventList; }
+
+ private:
+  struct Interface {
+    EFI_GUID Guid;
+    VOID *Pointer;
+    UINT64 Serial;  // install order across the whole database
+  };
+  struct Handle {
+    std::vector<Interface> Interfaces;
+  };
+  struct Registration {
+    EFI_GUID Guid;
+    Event *Target;
+    UINT64 Position;  // serial of the last interface handed out through this key
+  };
+
+  friend struct Services;
+
+  bool Faulted(const std::string &Service, const EFI_GUID *Guid, EFI_STATUS *Status);
+  EFI_STATUS Record(const std::string &Service, const EFI_GUID *Guid, EFI_STATUS Status);
+  Handle *FindHandle(EFI_HANDLE H);
+  void Signal(Event *E);
+  void DispatchPending();
+
+  EFI_SYSTEM_TABLE System{};
+  EFI_BOOT_SERVICES Boot{};
+  EFI_RUNTIME_SERVICES Runtime{};
+  std::vector<EFI_CONFIGURATION_TABLE> ConfigTable;
+  std::map<EFI_HANDLE, Handle> Handles;
+  std::vector<EFI_HANDLE> HandleOrder;
+  std::vector<std::unique_ptr<UINT8>> HandleStorage;
+  EFI_HANDLE Image = nullptr;
+  UINT64 NextSerial = 1;
+  std::map<VOID *, PoolBlock> PoolBlocks;
+  std::vector<std::unique_ptr<Event>> EventList;
+  std::vector<std::unique_ptr<Registration>> Registrations;
+  EFI_TPL Tpl = TPL_APPLICATION;
+  std::vector<ServiceCall> Log;
+  std::vector<std::string> UnsupportedCalls;
+  std::map<std::string, unsigned> CallCounter;
+  std::map<std::string, std::map<unsigned, EFI_STATUS>> CallFaults;
+  std::vector<std::pair<EFI_GUID, EFI_STATUS>> InstallFaults;
+  Firmware *Previous = nullptr;
+
+  EFI_HANDLE NewHandle();
+};
+
+}  // namespace sim
