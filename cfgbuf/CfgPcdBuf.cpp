@@ -1,4 +1,6 @@
 #include "cfgbuf/CfgPcdBuf.h"
 
-// Placeholder until the configuration record lands: start-up step 2 does nothing yet.
+CFG_PCD_BUF CfgPcdBuf = {};
+
+// Placeholder until the configuration record's fill lands: start-up step 2 does nothing yet.
 VOID FillCfgPcdBuf() {}

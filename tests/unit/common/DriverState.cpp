@@ -1,4 +1,6 @@
 #include "common/DriverTest.h"
+#include "cfgbuf/CfgPcdBuf.h"
+#include "debug/ErrorTrap.h"
 
 void ResetDriverGlobals() {
   gSystemTable = nullptr;
@@ -6,4 +8,6 @@ void ResetDriverGlobals() {
   gHobList = nullptr;
   gPcdProtocol = nullptr;
   gDxeServices = nullptr;
+  CfgPcdBuf = {};
+  gCoreFrequencyHz = 0;
 }
