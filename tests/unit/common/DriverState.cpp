@@ -1,5 +1,6 @@
 #include "common/DriverTest.h"
 #include "cfgbuf/CfgPcdBuf.h"
+#include "debug/DebugPrint.h"
 #include "debug/ErrorTrap.h"
 
 void ResetDriverGlobals() {
@@ -10,4 +11,5 @@ void ResetDriverGlobals() {
   gDxeServices = nullptr;
   CfgPcdBuf = {};
   gCoreFrequencyHz = 0;
+  gDebugPrintProtocol = nullptr;
 }
