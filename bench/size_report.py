@@ -1,0 +1,73 @@
+#!/usr/bin/env python3
+"""Prints the size of each driver image: file bytes, bytes per section, and code and data
+bytes per subsystem (from the linker map: each symbol's extent, by its object file)."""
+import argparse
+import collections
+import os
+import re
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "image"))
+from pe_image import PeImage  # noqa: E402
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
+SUBSYSTEM_DIRS = ["framework", "cfgbuf", "heap", "debug", "processor", "ioapic", "variants/m70",
+                  "variants/m60", "arch/x86_64"]
+
+
+def object_homes():
+    homes = collections.defaultdict(set)
+    for d in SUBSYSTEM_DIRS:
+        for name in os.listdir(os.path.join(ROOT, d)) if os.path.isdir(os.path.join(ROOT, d)) else []:
+            if name.endswith(".cpp"):
+                homes[name + ".obj"].add(d)
+    return homes
+
+
+def per_subsystem(map_path, section_sizes, image_name):
+    homes = object_homes()
+    symbols = []
+    pattern = re.compile(r"^\s*([0-9a-f]{4}):([0-9a-f]{8})\s+(\S+)\s+[0-9a-f]{16}\s+(?:\S+:)?(\S+\.obj)\s*$", re.I)
+    for line in open(map_path):
+        m = pattern.match(line)
+        if m:
+            symbols.append((int(m.group(1), 16), int(m.group(2), 16), m.group(4)))
+    symbols.sort()
+    totals = collections.Counter()
+    for i, (section, offset, obj) in enumerate(symbols):
+        end = section_sizes.get(section, offset)
+        if i + 1 < len(symbols) and symbols[i + 1][0] == section:
+            end = symbols[i + 1][1]
+        candidates = homes.get(obj, {"?"})
+        variant = [c for c in candidates if c.startswith("variants/")]
+        # Variant objects of the other deliverable never link into this image.
+        home = sorted(candidates)[0]
+        if len(candidates) > 1 and variant:
+            home = "variants (own)"
+        totals[home] += max(0, end - offset)
+    return totals
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--map", action="append", default=[])
+    parser.add_argument("images", nargs="+")
+    args = parser.parse_intermixed_args()
+    for index, path in enumerate(args.images):
+        data = open(path, "rb").read()
+        pe = PeImage(data)
+        print("%s: %d bytes in the file, %d bytes in memory" % (os.path.basename(path), len(data), pe.size_of_image))
+        section_sizes = {}
+        for number, s in enumerate(pe.sections, start=1):
+            section_sizes[number] = s["vsize"]
+            print("  %-8s %6d bytes (%d in the file)" % (s["name"], s["vsize"], s["rawsize"]))
+        if index < len(args.map) and os.path.exists(args.map[index]):
+            totals = per_subsystem(args.map[index], section_sizes, os.path.basename(path))
+            print("  by subsystem (symbols' extents in the linker map):")
+            for home, size in sorted(totals.items(), key=lambda item: -item[1]):
+                print("    %-16s %6d bytes" % (home, size))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,54 @@
+#!/usr/bin/env python3
+"""Checks a driver image: PE32+ for AMD64, EFI boot-service driver, relocations present,
+no import table, no section both writable and executable, within the size budget."""
+import argparse
+import sys
+
+from pe_image import IMAGE_SCN_MEM_EXECUTE, IMAGE_SCN_MEM_WRITE, PeImage
+
+
+def check(path, budget, subsystem):
+    data = open(path, "rb").read()
+    problems = []
+    try:
+        pe = PeImage(data)
+    except ValueError as error:
+        return ["%s: %s" % (path, error)]
+    if pe.machine != 0x8664:
+        problems.append("machine %#x, not AMD64" % pe.machine)
+    if pe.subsystem != subsystem:
+        problems.append("subsystem %d, not %d" % (pe.subsystem, subsystem))
+    if pe.directory("basereloc")[1] == 0 or not any(s["name"] == ".reloc" for s in pe.sections):
+        problems.append("no base relocations")
+    for name in ("import", "iat", "delayimport", "boundimport"):
+        if pe.directory(name)[1] != 0:
+            problems.append("has an %s directory" % name)
+    for s in pe.sections:
+        if s["flags"] & IMAGE_SCN_MEM_WRITE and s["flags"] & IMAGE_SCN_MEM_EXECUTE:
+            problems.append("section %s is writable and executable" % s["name"])
+        if s["vaddr"] % 4096 != 0:
+            problems.append("section %s is not 4 KiB aligned" % s["name"])
+    if len(data) > budget:
+        problems.append("%d bytes, over the %d-byte budget" % (len(data), budget))
+    return ["%s: %s" % (path, p) for p in problems]
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("images", nargs="+")
+    parser.add_argument("--budget", type=int, default=8192)
+    parser.add_argument("--subsystem", type=int, default=11)
+    args = parser.parse_args()
+    problems = []
+    for path in args.images:
+        problems += check(path, args.budget, args.subsystem)
+        print("%s: %d bytes" % (path, len(open(path, "rb").read())))
+    for p in problems:
+        print("FAIL", p)
+    print("%d passed, %d failed" % (len(args.images) - len({p.split(":")[0] for p in problems}),
+                                    len({p.split(":")[0] for p in problems})))
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
