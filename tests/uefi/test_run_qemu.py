@@ -1,0 +1,131 @@
+"""The runner's verdict without QEMU: what counts as a pass, and that a hung or faulting
+boot never does."""
+
+import importlib.util
+import os
+import sys
+import unittest
+
+_spec = importlib.util.spec_from_file_location("run_qemu", os.path.join(os.path.dirname(__file__), "run-qemu.py"))
+run_qemu = importlib.util.module_from_spec(_spec)
+_spec.loader.exec_module(run_qemu)
+
+
+def boot_with(lines, **kw):
+    boot = run_qemu.Boot(label="m70,m60", timeout=60, results=lines, **kw)
+    run_qemu.judge(boot)
+    return boot
+
+
+GOOD = ["@@ BEGIN order=m70,m60", "@@ INFO cpuid", "@@ PASS m70.load", "@@ PASS m70.entry", "@@ DONE"]
+
+
+class Verdict(unittest.TestCase):
+    def test_complete_run_passes(self):
+        self.assertEqual(boot_with(GOOD).problems, [])
+
+    def test_a_fail_line_fails(self):
+        boot = boot_with(GOOD[:3] + ["@@ FAIL m70.entry: StartImage returned EFI_UNSUPPORTED"] + GOOD[3:])
+        self.assertEqual(boot.problems, ["1 check(s) failed"])
+
+    def test_missing_done_fails(self):
+        self.assertIn("no DONE line: the application did not finish", boot_with(GOOD[:-1]).problems)
+
+    def test_no_pass_fails(self):
+        boot = boot_with(["@@ BEGIN order=m70", "@@ INFO x", "@@ DONE"])
+        self.assertEqual(boot.problems, ["no check passed"])
+
+    def test_missing_begin_fails(self):
+        self.assertEqual(boot_with(GOOD[1:]).problems, ["the test application never reported BEGIN"])
+
+    def test_lines_after_done_do_not_count(self):
+        boot = boot_with(["@@ BEGIN x", "@@ DONE", "@@ PASS late"])
+        self.assertIn("no check passed", boot.problems)
+
+    def test_timeout_fails_even_after_done(self):
+        boot = boot_with(GOOD, timed_out=True, returncode=-9)
+        self.assertEqual(len(boot.problems), 1)
+        self.assertIn("hung boot", boot.problems[0])
+
+    def test_exception_and_exit_code_fail(self):
+        self.assertIn("CPU exception", boot_with(GOOD, exception="X64 Exception Type - 0D").problems[0])
+        self.assertEqual(boot_with(GOOD, returncode=1).problems, ["QEMU exited with code 1"])
+
+
+class ConsoleParsing(unittest.TestCase):
+    def test_escapes_and_noise_are_dropped(self):
+        raw = (b"\x1b[2J\x1b[01;01H\x1b[=3h\x1b[2J\x1b[01;01HBdsDxe: loading Boot0002\r\n"
+               b"\r\n@@ BEGIN order=m70,m60\r\n\x1b[0m\x1b[37m\x1b[40m@@ PASS m70.load\r\n@@ DONE\r\n")
+        lines = run_qemu.console_lines(raw)
+        self.assertIn("BdsDxe: loading Boot0002", lines)
+        self.assertEqual(run_qemu.result_lines(lines), ["@@ BEGIN order=m70,m60", "@@ PASS m70.load", "@@ DONE"])
+
+    def test_marker_after_driver_text_on_the_same_line(self):
+        self.assertEqual(run_qemu.result_lines(["_STR hello @@ PASS m60.entry  "]), ["@@ PASS m60.entry"])
+
+    def test_lookalikes_are_not_results(self):
+        self.assertEqual(run_qemu.result_lines(["@@", "@@ ", "@@ pass lower", "x@@y"]), [])
+
+
+class Scenario(unittest.TestCase):
+    def test_signature_as_qemu_builds_it(self):
+        self.assertEqual(run_qemu.cpu_signature(25, 0x75, 2), 0x00A70F52)
+        self.assertEqual(run_qemu.cpu_signature(25, 0x61, 2), 0x00A60F12)
+        self.assertEqual(run_qemu.cpu_signature(23, 0x71, 0), 0x00870F10)
+        self.assertEqual(run_qemu.cpu_signature(6, 0x3A, 9), 0x000306A9)
+
+    def test_cpu_properties(self):
+        want = {"family": 25, "model": 0x75, "stepping": 2}
+        self.assertEqual(run_qemu.parse_cpu("family=25,model=0x75,stepping=2"), want)
+        self.assertEqual(run_qemu.parse_cpu("19/75/2"), want)
+        self.assertEqual(run_qemu.cpu_option(want), "qemu64,family=25,model=117,stepping=2")
+        for bad in ("family", "19/75", "19/xx/2"):
+            with self.assertRaises(ValueError):
+                run_qemu.parse_cpu(bad)
+
+    def test_build_tree_defaults(self):
+        opts = run_qemu.parse_options(["--build", "b", "--cpu", "19/61/2"])
+        self.assertEqual(opts.app, os.path.join("b", "tests", "uefi", "SocUefiTestApp.efi"))
+        self.assertEqual(opts.images, [("m70", os.path.join("b", "SocDxeM70.efi")),
+                                       ("m60", os.path.join("b", "SocDxeM60.efi"))])
+        self.assertEqual(opts.order, ["m70,m60", "m60,m70"])
+
+    def test_args_and_option_escaping(self):
+        args = run_qemu.build_args("m60,m70", 0x00A70F52, True, ["extra=1"])
+        self.assertEqual(args, "order=m60,m70 signature=0x00A70F52 mode=report extra=1")
+        self.assertEqual(run_qemu.qemu_option_value(args), "order=m60,,m70 signature=0x00A70F52 mode=report extra=1")
+
+
+def fake_qemu(script):
+    return [sys.executable, "-c", "import sys, time\n" + script]
+
+
+class ProcessHandling(unittest.TestCase):
+    """A stand-in for QEMU shows how the runner waits, kills and collects."""
+
+    def run_fake(self, script, timeout=2.0):
+        boot = run_qemu.Boot(label="fake", timeout=timeout)
+        out, err = run_qemu.run_qemu(fake_qemu(script), boot)
+        return boot, out, err
+
+    def test_exit_is_collected(self):
+        boot, out, err = self.run_fake("print('@@ DONE'); sys.stderr.write('warn'); sys.exit(3)")
+        self.assertEqual((boot.returncode, boot.timed_out, boot.exception), (3, False, None))
+        self.assertEqual(out.strip(), b"@@ DONE")
+        self.assertEqual(err, b"warn")
+
+    def test_hang_is_killed_and_keeps_its_output(self):
+        boot, out, _ = self.run_fake("print('@@ BEGIN x', flush=True); time.sleep(30)", timeout=1.0)
+        self.assertTrue(boot.timed_out)
+        self.assertIn(b"@@ BEGIN x", out)
+
+    def test_exception_stops_the_boot_early(self):
+        script = ("sys.stdout.write('!!!! X64 Exception Type - 0'); sys.stdout.flush(); time.sleep(0.2)\n"
+                  "print('D(#GP - General Protection)  CPU Apic ID - 00000000 !!!!', flush=True); time.sleep(30)")
+        boot, _, _ = self.run_fake(script, timeout=20.0)
+        self.assertFalse(boot.timed_out)
+        self.assertEqual(boot.exception, "X64 Exception Type - 0D(#GP - General Protection)  CPU Apic ID - 00000000")
+
+
+if __name__ == "__main__":
+    unittest.main()
