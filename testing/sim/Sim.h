@@ -5,3 +5,4 @@
 #include "testing/sim/HobBuilder.h"
 #include "testing/sim/Machine.h"
 #include "testing/sim/Protocols.h"
+#include "testing/sim/InterruptTables.h"

@@ -2,6 +2,7 @@
 #include "cfgbuf/CfgPcdBuf.h"
 #include "debug/DebugPrint.h"
 #include "debug/ErrorTrap.h"
+#include "heap/HeapList.h"
 
 void ResetDriverGlobals() {
   gSystemTable = nullptr;
@@ -12,4 +13,6 @@ void ResetDriverGlobals() {
   CfgPcdBuf = {};
   gCoreFrequencyHz = 0;
   gDebugPrintProtocol = nullptr;
+  gHeapListProtocol = {HEAP_LIST_PROTOCOL_REVISION, {nullptr, nullptr}};
+  gHeapListHead = nullptr;
 }

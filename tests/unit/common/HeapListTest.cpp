@@ -1,0 +1,305 @@
+#include <cstring>
+#include <numeric>
+
+#include "HeapList.h"
+#include "cfgbuf/CfgPcdBuf.h"
+#include "common/DriverTest.h"
+#include "heap/HeapList.h"
+
+namespace {
+
+constexpr EFI_GUID kOtherGuid = {0xD97D161A, 0x16CD, 0x4ADA, {0xB9, 0xF6, 0xAE, 0xC3, 0xF9, 0xFC, 0xCC, 0x2D}};
+
+std::vector<UINT8> Pattern(size_t Size, UINT8 Seed) {
+  std::vector<UINT8> Out(Size);
+  std::iota(Out.begin(), Out.end(), Seed);
+  return Out;
+}
+
+class HeapListTest : public DriverTest {
+ protected:
+  // Start-up step 1 and a HOB list in the configuration table, then step 4 alone.
+  void Migrate(bool WithHobList = true) {
+    BindSystemTable();
+    if (WithHobList) Fw.AddConfigurationTable(gEfiHobListGuid, Hobs.Start());
+    MigrateHeapHobs();
+  }
+
+  static std::vector<HEAP_NODE *> Forward(LIST_ENTRY *Head) {
+    std::vector<HEAP_NODE *> Out;
+    for (LIST_ENTRY *L = Head->ForwardLink; L != Head && Out.size() < 64; L = L->ForwardLink) {
+      Out.push_back(reinterpret_cast<HEAP_NODE *>(L));
+    }
+    return Out;
+  }
+  static std::vector<HEAP_NODE *> Backward(LIST_ENTRY *Head) {
+    std::vector<HEAP_NODE *> Out;
+    for (LIST_ENTRY *L = Head->BackLink; L != Head && Out.size() < 64; L = L->BackLink) {
+      Out.push_back(reinterpret_cast<HEAP_NODE *>(L));
+    }
+    return Out;
+  }
+  // The node's data as bytes, with the allocation's size checked against DataSize + 32.
+  std::vector<UINT8> DataOf(HEAP_NODE *Node) {
+    const sim::PoolBlock *Block = Fw.BlockOf(Node);
+    EXPECT_NE(Block, nullptr) << "node is not a pool block";
+    if (Block == nullptr) return {};
+    EXPECT_EQ(Block->Size, 32 + UINTN{Node->Header.DataSize});
+    return std::vector<UINT8>(HeapNodeData(Node), HeapNodeData(Node) + Node->Header.DataSize);
+  }
+  void ArmTrapOnSimulator() {
+    CfgPcdBuf.TrapEnable = 1;
+    Machine.SimulatorSi = 1;
+  }
+  std::vector<sim::PortAccess> TrapWrites(UINT32 Code) const {
+    return {{sim::Access::Write, 0xE0, 16, 0xDEAD}, {sim::Access::Write, 0x80, 32, Code}};
+  }
+  void ExpectPublishedOnce() {
+    const auto Handles = Fw.HandlesWith(gHeapListProtocolGuid);
+    ASSERT_EQ(Handles.size(), 1U);
+    EXPECT_NE(Handles[0], Fw.ImageHandle()) << "installed on a new handle";
+    const auto On = Fw.ProtocolsOn(Handles[0]);
+    ASSERT_EQ(On.size(), 1U);
+    EXPECT_EQ(On[0].second, &gHeapListProtocol);
+    EXPECT_EQ(gHeapListProtocol.Revision, 1U);
+    EXPECT_EQ(gHeapListHead, &gHeapListProtocol.HeapList);
+  }
+
+  sim::HobBuilder Hobs;
+};
+
+TEST_F(HeapListTest, WithoutHeapHobsAnEmptyListIsPublished) {
+  Hobs.Other(EFI_HOB_TYPE_HANDOFF, 56).Guid(kOtherGuid, sim::HeapHobData(8, 0, 1, Pattern(8, 1))).End();
+  Migrate();
+  ExpectPublishedOnce();
+  EXPECT_EQ(gHeapListProtocol.HeapList.ForwardLink, &gHeapListProtocol.HeapList);
+  EXPECT_EQ(gHeapListProtocol.HeapList.BackLink, &gHeapListProtocol.HeapList);
+  EXPECT_EQ(CallTrace(), (std::vector{Call("LocateProtocol", gHeapListProtocolGuid),
+                                      Call("InstallProtocolInterface", gHeapListProtocolGuid)}));
+}
+
+TEST_F(HeapListTest, WithoutAHobListNothingIsWalkedAndTheEmptyListIsPublished) {
+  Migrate(/*WithHobList=*/false);
+  ExpectPublishedOnce();
+  EXPECT_TRUE(Forward(gHeapListHead).empty());
+  EXPECT_EQ(Fw.CallCount("AllocatePool"), 0U);
+}
+
+TEST_F(HeapListTest, EligibleHobsBecomeNodesInHobOrder) {
+  const auto A = Pattern(5, 0x10), B = Pattern(24, 0x40), C = Pattern(13, 0x80);
+  Hobs.Guid(gHeapHobGuid, sim::HeapHobData(5, 0, 1, A))
+      .Other(EFI_HOB_TYPE_RESOURCE_DESCRIPTOR, 48)
+      .Guid(gHeapHobGuid, sim::HeapHobData(24, 8, 1, B))
+      .Guid(kOtherGuid, sim::HeapHobData(4, 0, 1, Pattern(4, 0)))
+      .Guid(gHeapHobGuid, sim::HeapHobData(13, 0, 1, C))
+      .End();
+  Migrate();
+  ExpectPublishedOnce();
+  const auto Nodes = Forward(gHeapListHead);
+  ASSERT_EQ(Nodes.size(), 3U);
+  EXPECT_EQ(DataOf(Nodes[0]), A);
+  EXPECT_EQ(DataOf(Nodes[1]), B);
+  EXPECT_EQ(DataOf(Nodes[2]), C);
+  const auto Back = Backward(gHeapListHead);
+  EXPECT_EQ(Back, (std::vector{Nodes[2], Nodes[1], Nodes[0]}));
+  // Every node's BackLink names its predecessor, so the list is sound both ways.
+  EXPECT_EQ(Nodes[0]->Link.BackLink, gHeapListHead);
+  EXPECT_EQ(Nodes[2]->Link.ForwardLink, gHeapListHead);
+  EXPECT_EQ(Fw.CallCount("AllocatePool"), 3U);
+}
+
+TEST_F(HeapListTest, HobsThatAreNotEligibleGetNoNode) {
+  struct Case {
+    const char *Name;
+    UINT32 Signature;
+    UINT8 MigrateFlag;
+  } const Cases[] = {
+      {"signature HEAQ", 0x51414548, 1},
+      {"signature heap", 0x70616568, 1},
+      {"MigrateFlag 0", 0x50414548, 0},
+      {"MigrateFlag 2", 0x50414548, 2},
+      {"MigrateFlag 0x81", 0x50414548, 0x81},
+  };
+  for (const auto &C : Cases) {
+    SCOPED_TRACE(C.Name);
+    sim::HobBuilder List;
+    List.Guid(gHeapHobGuid, sim::HeapHobData(8, 0, C.MigrateFlag, Pattern(8, 1), C.Signature))
+        .Guid(gHeapHobGuid, sim::HeapHobData(3, 0, 1, Pattern(3, 7)))
+        .End();
+    ResetDriverGlobals();
+    sim::Firmware Local;
+    gSystemTable = Local.SystemTable();
+    gBootServices = Local.BootServices();
+    Local.AddConfigurationTable(gEfiHobListGuid, List.Start());
+    MigrateHeapHobs();
+    const auto Nodes = Forward(gHeapListHead);
+    ASSERT_EQ(Nodes.size(), 1U);
+    EXPECT_EQ(Nodes[0]->Header.DataSize, 3U);
+    EXPECT_EQ(Local.CallCount("AllocatePool"), 1U);
+  }
+}
+
+TEST_F(HeapListTest, ZeroDataSizeGivesANodeOfLinkAndHeaderOnly) {
+  Hobs.Guid(gHeapHobGuid, sim::HeapHobData(0, 0, 1, {})).End();
+  Migrate();
+  const auto Nodes = Forward(gHeapListHead);
+  ASSERT_EQ(Nodes.size(), 1U);
+  ASSERT_NE(Fw.BlockOf(Nodes[0]), nullptr);
+  EXPECT_EQ(Fw.BlockOf(Nodes[0])->Size, 32U);
+  EXPECT_EQ(Nodes[0]->Header.Signature, HEAP_HOB_SIGNATURE);
+}
+
+TEST_F(HeapListTest, PoolSelectorPicksTheMemoryType) {
+  Hobs.Guid(gHeapHobGuid, sim::HeapHobData(4, 8, 1, Pattern(4, 1)))
+      .Guid(gHeapHobGuid, sim::HeapHobData(4, 0, 1, Pattern(4, 2)))
+      .Guid(gHeapHobGuid, sim::HeapHobData(4, 9, 1, Pattern(4, 3)))
+      .End();
+  Migrate();
+  const auto Nodes = Forward(gHeapListHead);
+  ASSERT_EQ(Nodes.size(), 3U);
+  EXPECT_EQ(Fw.BlockOf(Nodes[0])->Type, EfiRuntimeServicesData);
+  EXPECT_EQ(Fw.BlockOf(Nodes[1])->Type, EfiBootServicesData);
+  EXPECT_EQ(Fw.BlockOf(Nodes[2])->Type, EfiBootServicesData);
+}
+
+TEST_F(HeapListTest, TheHeaderIsCopiedByteForByte) {
+  const auto Data = sim::HeapHobData(6, 8, 1, Pattern(6, 0x20), HEAP_HOB_SIGNATURE, 0xA1B2C3D4, 0xE5F6);
+  Hobs.Guid(gHeapHobGuid, Data).End();
+  Migrate();
+  const auto Nodes = Forward(gHeapListHead);
+  ASSERT_EQ(Nodes.size(), 1U);
+  EXPECT_EQ(0, std::memcmp(&Nodes[0]->Header, Data.data(), 16));
+  EXPECT_EQ(Nodes[0]->Header.Reserved4, 0xA1B2C3D4U);
+  EXPECT_EQ(Nodes[0]->Header.Reserved14, 0xE5F6U);
+}
+
+TEST_F(HeapListTest, AnInstalledListIsAdoptedWithoutAllocatingOrInstalling) {
+  HEAP_LIST_PROTOCOL Earlier = {1, {&Earlier.HeapList, &Earlier.HeapList}};
+  Fw.Install(gHeapListProtocolGuid, &Earlier);
+  Hobs.Guid(gHeapHobGuid, sim::HeapHobData(4, 0, 1, Pattern(4, 1))).End();
+  Migrate();
+  EXPECT_EQ(reinterpret_cast<UINT8 *>(gHeapListHead), reinterpret_cast<UINT8 *>(&Earlier) + 8);
+  EXPECT_EQ(CallTrace(), (std::vector{Call("LocateProtocol", gHeapListProtocolGuid)}));
+  EXPECT_EQ(Fw.InstallCount(gHeapListProtocolGuid), 1U);
+  EXPECT_EQ(gHeapListProtocol.HeapList.ForwardLink, nullptr) << "own instance stays unpublished";
+}
+
+TEST_F(HeapListTest, NodeAllocationFailureSkipsThatHobAndTrapsOnlyWhenArmed) {
+  struct Case {
+    UINT8 PoolSelector;
+    UINT32 Code;
+    bool Armed;
+  } const Cases[] = {
+      {8, 0x00080134U, true},
+      {0, 0x00080137U, true},
+      {8, 0x00080134U, false},
+      {0, 0x00080137U, false},
+  };
+  for (const auto &C : Cases) {
+    SCOPED_TRACE(testing::Message() << "selector " << int(C.PoolSelector) << (C.Armed ? " armed" : " disarmed"));
+    Machine.Reset();
+    ResetDriverGlobals();
+    sim::Firmware Local;
+    sim::HobBuilder List;
+    List.Guid(gHeapHobGuid, sim::HeapHobData(4, 0, 1, Pattern(4, 1)))
+        .Guid(gHeapHobGuid, sim::HeapHobData(4, C.PoolSelector, 1, Pattern(4, 2)))
+        .Guid(gHeapHobGuid, sim::HeapHobData(4, 0, 1, Pattern(4, 3)))
+        .End();
+    Local.AddConfigurationTable(gEfiHobListGuid, List.Start());
+    Local.FailCall("AllocatePool", 2, EFI_OUT_OF_RESOURCES);
+    gSystemTable = Local.SystemTable();
+    gBootServices = Local.BootServices();
+    if (C.Armed) ArmTrapOnSimulator();
+    MigrateHeapHobs();
+
+    EXPECT_EQ(Machine.PortWrites(), C.Armed ? TrapWrites(C.Code) : std::vector<sim::PortAccess>{});
+    const auto Nodes = Forward(gHeapListHead);
+    ASSERT_EQ(Nodes.size(), 2U) << "the failed HOB is left out, the walk goes on";
+    EXPECT_EQ(HeapNodeData(Nodes[0])[0], 1);
+    EXPECT_EQ(HeapNodeData(Nodes[1])[0], 3);
+    EXPECT_EQ(Local.InstallCount(gHeapListProtocolGuid), 1U);
+  }
+}
+
+TEST_F(HeapListTest, AllocateHeapNodeLeavesTheOutPointerAloneOnFailure) {
+  BindSystemTable();
+  gHeapListProtocol.HeapList = {&gHeapListProtocol.HeapList, &gHeapListProtocol.HeapList};
+  gHeapListHead = &gHeapListProtocol.HeapList;
+  const auto Bytes = sim::HeapHobData(4, 8, 1, Pattern(4, 1));
+  HEAP_HOB_HEADER Header;
+  std::memcpy(&Header, Bytes.data(), sizeof(Header));
+  HEAP_NODE Sentinel{};
+  HEAP_NODE *Node = &Sentinel;
+  Fw.FailCall("AllocatePool", 1, EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ(AllocateHeapNode(&Header, &Node), EFI_UNSUPPORTED);
+  EXPECT_EQ(Node, &Sentinel);
+  EXPECT_TRUE(Forward(gHeapListHead).empty());
+}
+
+TEST_F(HeapListTest, InstallFailureTrapsOnlyWhenArmed) {
+  for (const bool Armed : {true, false}) {
+    SCOPED_TRACE(Armed ? "armed" : "disarmed");
+    Machine.Reset();
+    ResetDriverGlobals();
+    sim::Firmware Local;
+    sim::HobBuilder List;
+    List.Guid(gHeapHobGuid, sim::HeapHobData(4, 0, 1, Pattern(4, 1))).End();
+    Local.AddConfigurationTable(gEfiHobListGuid, List.Start());
+    Local.FailInstallOf(gHeapListProtocolGuid, EFI_OUT_OF_RESOURCES);
+    gSystemTable = Local.SystemTable();
+    gBootServices = Local.BootServices();
+    if (Armed) ArmTrapOnSimulator();
+    MigrateHeapHobs();
+    EXPECT_EQ(Machine.PortWrites(), Armed ? TrapWrites(0x00080225U) : std::vector<sim::PortAccess>{});
+    EXPECT_EQ(Local.InstallCount(gHeapListProtocolGuid), 0U);
+    EXPECT_EQ(Forward(gHeapListHead).size(), 1U) << "nodes already linked stay linked";
+  }
+}
+
+TEST_F(HeapListTest, AHobWhoseDataRunsPastItsLengthIsNotMigrated) {
+  // A tight buffer, so that a copy past the HOB would leave the allocation (ASan).
+  auto Hob = [](UINT16 Length, UINT32 DataSize, size_t Carried, UINT8 Seed) {
+    std::vector<UINT8> Out(Length, 0);
+    const EFI_HOB_GENERIC_HEADER Generic{EFI_HOB_TYPE_GUID_EXTENSION, Length, 0};
+    std::memcpy(Out.data(), &Generic, 8);
+    std::memcpy(Out.data() + 8, &gHeapHobGuid, 16);
+    const auto Data = sim::HeapHobData(DataSize, 0, 1, Pattern(Carried, Seed));
+    std::memcpy(Out.data() + 24, Data.data(), std::min<size_t>(Data.size(), Length - 24));
+    return Out;
+  };
+  std::vector<UINT8> List;
+  for (const auto &Part : {Hob(48, 9, 8, 0x10),       // one byte past the HOB
+                           Hob(48, 8, 8, 0x20),       // exactly fills it
+                           Hob(40, 0x10000, 0, 0),    // far past it
+                           Hob(32, 0, 0, 0)}) {       // not even the header fits
+    List.insert(List.end(), Part.begin(), Part.end());
+  }
+  const EFI_HOB_GENERIC_HEADER End{EFI_HOB_TYPE_END_OF_HOB_LIST, 8, 0};
+  List.insert(List.end(), reinterpret_cast<const UINT8 *>(&End), reinterpret_cast<const UINT8 *>(&End) + 8);
+  auto Storage = std::make_unique<UINT64[]>(List.size() / 8);
+  std::memcpy(Storage.get(), List.data(), List.size());
+
+  BindSystemTable();
+  Fw.AddConfigurationTable(gEfiHobListGuid, Storage.get());
+  MigrateHeapHobs();
+  const auto Nodes = Forward(gHeapListHead);
+  ASSERT_EQ(Nodes.size(), 1U);
+  EXPECT_EQ(DataOf(Nodes[0]), Pattern(8, 0x20));
+  EXPECT_EQ(Fw.CallCount("AllocatePool"), 1U);
+  ExpectPublishedOnce();
+}
+
+TEST_F(HeapListTest, TheStartupChainMigratesBeforeTheLaterSteps) {
+  Hobs.Guid(gHeapHobGuid, sim::HeapHobData(4, 0, 1, Pattern(4, 1))).End();
+  Fw.AddConfigurationTable(gEfiHobListGuid, Hobs.Start());
+  EXPECT_EQ(DriverEntry(Fw.ImageHandle(), Fw.SystemTable()), EFI_SUCCESS);
+  ExpectPublishedOnce();
+  EXPECT_EQ(Forward(gHeapListHead).size(), 1U);
+  const auto Names = Fw.CallNames();
+  const auto Install = std::find(Names.begin(), Names.end(), "InstallProtocolInterface");
+  const auto Event = std::find(Names.begin(), Names.end(), "CreateEvent");
+  ASSERT_NE(Install, Names.end());
+  EXPECT_LT(Install, Event) << "step 4 runs before step 7";
+}
+
+}  // namespace
