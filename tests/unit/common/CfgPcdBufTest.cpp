@@ -97,15 +97,6 @@ TEST_F(CfgPcdBufTest, AMissingProtocolLeavesTheRecordZeroWithOneMessage) {
   }
 }
 
-TEST_F(CfgPcdBufTest, WithoutAPrintProtocolTheMessageIsDroppedAndTheRecordStaysZero) {
-  sim::Firmware Bare;
-  gSystemTable = Bare.SystemTable();
-  gBootServices = Bare.BootServices();
-  FillCfgPcdBuf();
-  EXPECT_EQ(Bytes(), std::vector<UINT8>(27, 0));
-  EXPECT_TRUE(Printer.Messages.empty());
-}
-
 TEST_F(CfgPcdBufTest, TheStartupChainArmsTheTrapOnlyWhenBothProtocolsExist) {
   InstallPcd();
   InstallEfiPcd();
