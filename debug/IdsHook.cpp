@@ -1,4 +1,42 @@
 #include "debug/IdsHook.h"
 
-// Placeholder until the hook dispatcher lands: no hook matches.
-UINT32 IdsHookFunc() { return 1; }
+#include "debug/DebugPrint.h"
+#include "debug/ErrorTrap.h"
+
+// No hook is registered: only the end entry.
+static constexpr IDS_HOOK_ENTRY kIdsHookEntries[] = {
+    {IDS_HOOK_END, {.FunctionValue = 0xFFFFFFFFU}},
+};
+
+constinit const IDS_HOOK_TABLE gIdsHookTable = {
+    IDS_HOOK_TABLE_SIGNATURE,
+    IDS_HOOK_TABLE_VERSION,
+    {},
+    kIdsHookEntries,
+};
+
+UINT32 IdsHookDispatch(const IDS_HOOK_TABLE *Table) {
+  // A table without entries is as unusable as one with a wrong header.
+  if (Table->Signature != IDS_HOOK_TABLE_SIGNATURE || Table->Version != IDS_HOOK_TABLE_VERSION ||
+      Table->Entries == NULL) {
+    RaiseTrapIfArmed(TRAP_IDS_HOOK_TABLE);
+    return 1;
+  }
+  UINT32 Result = 4;
+  BOOLEAN Found = FALSE;
+  for (const IDS_HOOK_ENTRY *Entry = Table->Entries; Entry->HookId != IDS_HOOK_END; Entry++) {
+    if (Entry->HookId != IDS_HOOK_ID_DXE) {
+      continue;
+    }
+    DebugPrint(DEBUG_IDS_TRACE, "IdsHookFunc HookId %x\n", Entry->HookId);
+    const UINT32 Status = Entry->Function(IDS_HOOK_ID_DXE, NULL, NULL);
+    Found = TRUE;
+    // A later nonzero status overrides an earlier one; zero leaves the result alone.
+    if (Status != 0) {
+      Result = Status;
+    }
+  }
+  return Found ? Result : 1;
+}
+
+UINT32 IdsHookFunc() { return IdsHookDispatch(&gIdsHookTable); }
