@@ -1,0 +1,29 @@
+// Platform information registers and descriptor of this deliverable.
+#include "processor/Variant.h"
+
+const UINT32 gInfoByteRegister = 0x0005D584;
+const UINT8 gInfoByteShift = 19;  // bits 26..19
+
+const PLATFORM_INFO_DESCRIPTOR gPlatformInfoDescriptor = {{1, 0x24, 0x28, 0x26}};
+
+#define UNIT_MASK_REGISTER 0x0005D3BCU
+#define UNIT_REGISTER_BASE 0x30081CD0U
+#define UNIT_INDEX_SHIFT 25
+
+// The unit read is that of the first unit present in the mask, unit 2 when neither of
+// the first two is.
+VOID ReadUnitInfo(REGISTER_ACCESS_PROTOCOL *Access, UINT32 *UnitMask, UINT32 *Field, UINT8 *Flag) {
+  const UINT32 Mask = (ReadPlatformRegister(Access, UNIT_MASK_REGISTER) >> 22) & 0x3;
+  if (UnitMask != NULL) {
+    *UnitMask = Mask;
+  }
+  UINT32 Unit = 2;
+  if ((Mask & 1) != 0) {
+    Unit = 0;
+  } else if ((Mask & 2) != 0) {
+    Unit = 1;
+  }
+  const UINT32 Raw = ReadPlatformRegister(Access, (Unit << UNIT_INDEX_SHIFT) | UNIT_REGISTER_BASE);
+  *Flag = static_cast<UINT8>((Raw >> 8) & 1);
+  *Field = Raw & 0xFF;
+}
