@@ -243,16 +243,18 @@ TEST_F(MemoryLogTest, RecordsThatCannotFitAreDroppedAndTheHeaderMatchesTheData) 
 TEST_F(MemoryLogTest, ARecordLongerThanTheCapacityRaisesTheTrapOnlyWhenArmed) {
   const CHAR8 Text[4] = "abc";
   LeaveLog({.UsedSize = 0x10});
+  ArmTrapOnSimulator();
   MemoryLogWrite(Text, kCapacity);  // the longest record that is no trap
   EXPECT_TRUE(Machine.PortWrites().empty());
 
   MemoryLogWrite(Text, kCapacity + 1);
-  EXPECT_TRUE(Machine.PortWrites().empty()) << "disarmed";
-
-  ArmTrapOnSimulator();
-  MemoryLogWrite(Text, kCapacity + 1);
   EXPECT_EQ(Machine.PortWrites(), TrapWrites(TRAP_MEMORY_LOG_RECORD_TOO_LONG));
   EXPECT_EQ(ReadHeader().UsedSize, 0x10U) << "dropped after the trap returned";
+
+  Machine.Ports.clear();
+  CfgPcdBuf.TrapEnable = 0;
+  MemoryLogWrite(Text, kCapacity + 1);
+  EXPECT_TRUE(Machine.PortWrites().empty()) << "disarmed";
 }
 
 TEST_F(MemoryLogTest, WriteMemoryStoresExactlyTheWidthOfItsCode) {
