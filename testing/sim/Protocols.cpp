@@ -135,7 +135,8 @@ EFI_STATUS EFIAPI PrintThunk(UINT64 Level, const CHAR8 *Format, VA_LIST Marker) 
   return M.Answer;
 }
 
-EFI_STATUS EFIAPI ReadRegisterThunk(RegisterAccessModel *This, UINTN Zero, UINT32 Address, UINT32 *Value) {
+EFI_STATUS EFIAPI ReadRegisterThunk(REGISTER_ACCESS_PROTOCOL *Interface, UINTN Zero, UINT32 Address, UINT32 *Value) {
+  RegisterAccessModel *This = reinterpret_cast<RegisterAccessModel *>(Interface);
   This->Reads.push_back({Zero, Address});
   auto It = This->Registers.find(Address);
   *Value = It == This->Registers.end() ? 0 : It->second;

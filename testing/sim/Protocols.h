@@ -57,10 +57,19 @@ std::string FormatMessage(const char *Format, VA_LIST Marker);
 // EDK2-style text of a status code, as %r prints it.
 std::string StatusText(EFI_STATUS Status);
 
+}  // namespace sim
+
+// The drivers' own name for the interface; the model's member carries exactly their
+// function type, since a call through a pointer of another type is undefined.
+struct REGISTER_ACCESS_PROTOCOL;
+
+namespace sim {
+
 // REGISTER_ACCESS_PROTOCOL: the drivers call the member at offset 32 as
 // ReadRegister(This, 0, Address, &Value).
 struct RegisterAccessModel {
-  typedef EFI_STATUS(EFIAPI *READ_REGISTER)(RegisterAccessModel *This, UINTN Zero, UINT32 Address, UINT32 *Value);
+  typedef EFI_STATUS(EFIAPI *READ_REGISTER)(REGISTER_ACCESS_PROTOCOL *This, UINTN Zero, UINT32 Address,
+                                            UINT32 *Value);
   VOID *Unused[4] = {};
   READ_REGISTER ReadRegister;
 

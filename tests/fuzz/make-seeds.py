@@ -88,3 +88,27 @@ def class_seeds():
 heap_seeds()
 ioapic_seeds()
 class_seeds()
+
+
+def memory_log_seeds():
+    t = "fuzz_memory_log"
+
+    def seed(name, flags, used, fill, ops, markers=None):
+        head = bytes([flags]) + (b"" if flags & 8 else struct.pack("<III", *(markers or (0, 0, 0))))
+        write(t, name, head + struct.pack("<I", used) + bytes([fill]) + ops)
+
+    short = lambda text: bytes([2, len(text)]) + text  # noqa: E731
+    long = lambda sel, raw=0: bytes([3, sel]) + struct.pack("<I", raw)  # noqa: E731
+    seed("format_then_write", 0, 0, 0xAB, bytes([0]) + short(b"hello") + bytes([1]))
+    seed("valid_append", 8, 5, 0x11, short(b"ABCDE") + short(b"") + bytes([1]))
+    seed("exact_fit", 8, 0xFFFFF0 - 4, 0x22, short(b"1234"))
+    seed("discard", 8, 0xFFFFEF, 0x33, short(b"wxyz"))
+    seed("whole_region_used", 8 | 16, 0x1000000, 0x44, short(b"q") + bytes([0, 1]))
+    seed("too_long_armed", 8 | 4, 0x500000, 0x55, long(5) + long(3))
+    seed("too_long_small_log", 8 | 4, 0x100, 0x56, long(5))
+    seed("not_boot_processor", 8 | 1, 0, 0x66, bytes([0, 1]) + short(b"x"))
+    seed("no_memory", 2, 0, 0, bytes([0, 1]) + short(b"x"))
+    seed("bad_guard", 0, 3, 0x77, bytes([1, 0]) + short(b"abc"), markers=(0x4D454D44, 0x55AA55AB, 0xBB66BB66))
+
+
+memory_log_seeds()

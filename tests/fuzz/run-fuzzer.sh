@@ -10,11 +10,13 @@ name=$(basename "$binary")
 rm -rf "$work"
 mkdir -p "$work/corpus" "$work/artifacts"
 status=0
+start=$(date +%s)
 "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
   -artifact_prefix="$work/artifacts/" "$@" "$work/corpus" "$seeds" >"$work/log" 2>&1 || status=$?
+elapsed=$(( $(date +%s) - start ))
 runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log" | tail -1)
 cov=$(grep -o 'cov: [0-9]*' "$work/log" | tail -1 || true)
-echo "$name: ${runs:-?} executions in ${seconds} s (${cov:-cov: ?}), corpus $(ls "$work/corpus" | wc -l) new inputs"
+echo "$name: ${runs:-?} executions in ${elapsed} s (${cov:-cov: ?}), corpus $(ls "$work/corpus" | wc -l) new inputs"
 if [ "$status" -ne 0 ]; then
   tail -60 "$work/log"
   echo "$name: FAILED (status $status); inputs in $work/artifacts"
