@@ -16,7 +16,7 @@ start=$(date +%s)
 elapsed=$(( $(date +%s) - start ))
 runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log" | tail -1)
 cov=$(grep -o 'cov: [0-9]*' "$work/log" | tail -1 || true)
-echo "$name: ${runs:-?} executions in ${elapsed} s (${cov:-cov: ?}), corpus $(ls "$work/corpus" | wc -l) new inputs"
+echo "$name: ${runs:-?} executions in ${elapsed} s (${cov:-cov: ?}), $(ls "$work/corpus" | wc -l) new inputs" | tee "$work/summary"
 if [ "$status" -ne 0 ]; then
   tail -60 "$work/log"
   echo "$name: FAILED (status $status); inputs in $work/artifacts"
