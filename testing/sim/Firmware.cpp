@@ -228,7 +228,7 @@ struct Services {
     Firmware &F = Firmware::Current();
     EFI_STATUS Status;
     if (F.Faulted("LocateProtocol", Protocol, &Status)) {
-      if (Interface) *Interface = nullptr;
+      if (Interface) *Interface = F.FaultsLeaveJunk ? reinterpret_cast<VOID *>(0xBAD1BAD1BAD1BAD1ULL) : nullptr;
       return F.Record("LocateProtocol", Protocol, Status);
     }
     if (Interface == nullptr || Protocol == nullptr) return F.Record("LocateProtocol", Protocol, EFI_INVALID_PARAMETER);

@@ -58,6 +58,9 @@ class Firmware {
   // FailInstallOf makes every install of that GUID fail.
   void FailCall(const std::string &Service, unsigned Nth, EFI_STATUS Status);
   void FailInstallOf(const EFI_GUID &Guid, EFI_STATUS Status);
+  // A faulted LocateProtocol leaves a junk pointer behind instead of NULL: the UEFI
+  // specification does not say what a failing call leaves in its out-pointer.
+  bool FaultsLeaveJunk = false;
   // Every call that passes through the boot services table.
   const std::vector<ServiceCall> &Calls() const { return Log; }
   std::vector<std::string> CallNames() const;

@@ -1,21 +1,27 @@
 #!/usr/bin/env bash
-# Builds the images again from scratch in another directory and compares them byte for
-# byte with the images under test.
+# Builds the images twice more, each from scratch in a directory of its own (so that no
+# path leaks into them), and compares both clean builds byte for byte with each other
+# and with the images under test.
 set -euo pipefail
 src=$1 scratch=$2
 shift 2
 rm -rf "$scratch"
-cmake -S "$src" -B "$scratch" -G Ninja --toolchain "$src/cmake/toolchain-x86_64-uefi.cmake" \
-  -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$scratch" --target SocDxeM70 SocDxeM60 >/dev/null
+for n in 1 2; do
+  cmake -S "$src" -B "$scratch/clean-$n" -G Ninja --toolchain "$src/cmake/toolchain-x86_64-uefi.cmake" \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$scratch/clean-$n" --target SocDxeM70 SocDxeM60 >/dev/null
+done
 failed=0
 for image in "$@"; do
-  other="$scratch/$(basename "$image")"
-  if cmp -s "$image" "$other"; then
-    echo "identical: $(basename "$image") ($(stat -c %s "$image") bytes)"
-  else
-    echo "FAIL: $(basename "$image") differs between two clean builds"
+  name=$(basename "$image")
+  if ! cmp -s "$scratch/clean-1/$name" "$scratch/clean-2/$name"; then
+    echo "FAIL: $name differs between two clean builds"
     failed=1
+  elif ! cmp -s "$image" "$scratch/clean-1/$name"; then
+    echo "FAIL: $name under test differs from a clean build"
+    failed=1
+  else
+    echo "identical: $name ($(stat -c %s "$image") bytes)"
   fi
 done
 rm -rf "$scratch"

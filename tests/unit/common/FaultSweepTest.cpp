@@ -31,7 +31,10 @@ struct Fault {
 struct Scenario {
   const char *Name;
   bool WithPcd;  // PCD present: TrapEnable armed (the simulator makes the trap return)
+  bool Junk;     // a failed lookup leaves a junk pointer behind
 };
+
+void PrintTo(const Scenario &S, std::ostream *Out) { *Out << S.Name; }
 
 // One boot of one deliverable on its own processor, with three heap HOBs, a debug-print
 // protocol and an interrupt-table protocol already published.
@@ -42,6 +45,7 @@ class Boot {
     ResetDriverGlobals();
     Machine.SetSignature(expect::OwnSignature);
     Machine.SimulatorSi = 1;
+    Fw.FaultsLeaveJunk = S.Junk;
     Hobs.Guid(gHeapHobGuid, sim::HeapHobData(24, 8, 1, std::vector<UINT8>(24, 0x11)))
         .Guid(gHeapHobGuid, sim::HeapHobData(8, 0, 1, std::vector<UINT8>(8, 0x22)))
         .Guid(gHeapHobGuid, sim::HeapHobData(0, 0, 1, {}))
@@ -174,7 +178,8 @@ TEST_P(FaultSweepTest, EachCallFailingAloneKeepsTheEntryStatusAndTheHeapList) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Boots, FaultSweepTest,
-                         ::testing::Values(Scenario{"TrapArmedOnSimulator", true}, Scenario{"NoPcd", false}),
+                         ::testing::Values(Scenario{"TrapArmedOnSimulator", true, false}, Scenario{"NoPcd", false, false},
+                                           Scenario{"JunkLeftByFailedLookups", true, true}),
                          [](const auto &Info) { return std::string(Info.param.Name); });
 
 }  // namespace

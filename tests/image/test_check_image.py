@@ -1,0 +1,89 @@
+#!/usr/bin/env python3
+"""The image checks and the size report themselves: each defect planted in a copy of a
+real image must be reported, and the clean image must pass.
+Usage: test_check_image.py IMAGE MAP"""
+import os
+import struct
+import subprocess
+import sys
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import check_image  # noqa: E402
+from pe_image import IMAGE_SCN_MEM_EXECUTE, IMAGE_SCN_MEM_WRITE, PeImage  # noqa: E402
+
+IMAGE, MAP = sys.argv[1], sys.argv[2]
+del sys.argv[1:3]
+
+
+class Planted(unittest.TestCase):
+    def setUp(self):
+        self.data = bytearray(open(IMAGE, "rb").read())
+        self.pe = struct.unpack_from("<I", self.data, 0x3C)[0]
+        self.opt = self.pe + 24
+        self.path = os.path.join(os.environ.get("TMPDIR", "/tmp"), "planted-%d.efi" % os.getpid())
+
+    def tearDown(self):
+        if os.path.exists(self.path):
+            os.remove(self.path)
+
+    def problems(self, budget=8192):
+        with open(self.path, "wb") as f:
+            f.write(self.data)
+        return check_image.check(self.path, budget, 11)
+
+    def section_header(self, name):
+        opt_size = struct.unpack_from("<H", self.data, self.pe + 20)[0]
+        for s, section in enumerate(PeImage(bytes(self.data)).sections):
+            if section["name"] == name:
+                return self.opt + opt_size + 40 * s
+        self.fail("no section " + name)
+
+    def expect(self, text, **kw):
+        found = self.problems(**kw)
+        self.assertTrue(any(text in p for p in found), "%r not among %r" % (text, found))
+
+    def test_clean_image_passes(self):
+        self.assertEqual(self.problems(), [])
+
+    def test_defects_are_reported(self):
+        cases = [
+            ("not AMD64", lambda: struct.pack_into("<H", self.data, self.pe + 4, 0x14C)),
+            ("not PE32+", lambda: struct.pack_into("<H", self.data, self.opt, 0x10B)),
+            ("subsystem 10", lambda: struct.pack_into("<H", self.data, self.opt + 68, 10)),
+            ("no base relocations", lambda: struct.pack_into("<II", self.data, self.opt + 112 + 8 * 5, 0, 0)),
+            ("import directory", lambda: struct.pack_into("<II", self.data, self.opt + 112 + 8 * 1, 0x1000, 40)),
+            ("writable and executable", lambda: struct.pack_into(
+                "<I", self.data, self.section_header(".text") + 36,
+                struct.unpack_from("<I", self.data, self.section_header(".text") + 36)[0]
+                | IMAGE_SCN_MEM_WRITE | IMAGE_SCN_MEM_EXECUTE)),
+            ("not 4 KiB aligned", lambda: struct.pack_into(
+                "<I", self.data, self.section_header(".data") + 12,
+                struct.unpack_from("<I", self.data, self.section_header(".data") + 12)[0] + 0x200)),
+        ]
+        for text, plant in cases:
+            with self.subTest(text):
+                self.setUp()
+                plant()
+                self.expect(text)
+
+    def test_budget_counts_every_byte(self):
+        self.assertEqual(self.problems(budget=len(self.data)), [])
+        self.expect("over the", budget=len(self.data) - 1)
+
+
+class SizeReport(unittest.TestCase):
+    def test_prints_sections_and_subsystems(self):
+        out = subprocess.run([sys.executable, os.path.join(HERE, "..", "..", "bench", "size_report.py"),
+                              "--map", MAP, IMAGE], check=True, capture_output=True, text=True).stdout
+        size = os.path.getsize(IMAGE)
+        self.assertIn("%d bytes in the file" % size, out)
+        for section in PeImage(open(IMAGE, "rb").read()).sections:
+            self.assertRegex(out, r"\n  %s +%d bytes" % (section["name"], section["vsize"]))
+        for subsystem in ("framework", "heap", "debug", "processor", "ioapic"):
+            self.assertRegex(out, r"\n    %s +\d+ bytes" % subsystem)
+
+
+if __name__ == "__main__":
+    unittest.main()
