@@ -22,6 +22,11 @@ void ArchIoWrite32(UINT16 Port, UINT32 Value);
 UINT32 ArchMmioRead32(UINT64 Address);
 void ArchMmioWrite32(UINT64 Address, UINT32 Value);
 
+// Single 32-bit accesses to physical memory, never merged or elided by the compiler.
+// Where no memory answers, reads float high (all ones) and writes vanish.
+UINT32 ArchPhysicalRead32(UINT64 Address);
+void ArchPhysicalWrite32(UINT64 Address, UINT32 Value);
+
 // Direct access to Length bytes of physical memory at Address (identity mapped in DXE).
 // The machine model answers NULL when no memory is there.
 UINT8 *ArchPhysicalWindow(UINT64 Address, UINT64 Length);

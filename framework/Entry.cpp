@@ -9,23 +9,6 @@
 EFI_SYSTEM_TABLE *gSystemTable = NULL;
 EFI_BOOT_SERVICES *gBootServices = NULL;
 
-// Asks every backend; only when one is there does the walk bring the present ones up.
-static VOID StartDebugOutputBackends() {
-  if (!AnyBackendPresent()) {
-    return;
-  }
-  // The index is 8 bits wide: the table holds at most 255 backends before its NULL.
-  for (UINT8 Index = 0; gDebugOutputBackends[Index] != NULL; Index++) {
-    const DEBUG_OUTPUT_BACKEND *Backend = gDebugOutputBackends[Index];
-    if (Backend->IsPresent()) {
-      Backend->Init();
-    }
-    if (Index == 0xFF) {
-      break;
-    }
-  }
-}
-
 static VOID ArmIoApicNotification() {
   EFI_EVENT Event = NULL;
   VOID *Registration = NULL;

@@ -62,6 +62,9 @@ void ArchIoWrite32(UINT16 Port, UINT32 Value) { __asm__ volatile("outl %0, %w1" 
 UINT32 ArchMmioRead32(UINT64 Address) { return *reinterpret_cast<volatile UINT32 *>(Address); }
 void ArchMmioWrite32(UINT64 Address, UINT32 Value) { *reinterpret_cast<volatile UINT32 *>(Address) = Value; }
 
+UINT32 ArchPhysicalRead32(UINT64 Address) { return *reinterpret_cast<volatile UINT32 *>(Address); }
+void ArchPhysicalWrite32(UINT64 Address, UINT32 Value) { *reinterpret_cast<volatile UINT32 *>(Address) = Value; }
+
 UINT8 *ArchPhysicalWindow(UINT64 Address, UINT64 Length) {
   (void)Length;
   return reinterpret_cast<UINT8 *>(Address);

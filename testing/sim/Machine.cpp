@@ -1,5 +1,6 @@
 #include "testing/sim/Machine.h"
 
+#include <cstring>
 #include <string>
 
 #include "arch/Arch.h"
@@ -118,3 +119,17 @@ void ArchMmioWrite32(UINT64 Address, UINT32 Value) {
 }
 
 UINT8 *ArchPhysicalWindow(UINT64 Address, UINT64 Length) { return TheMachine().Window(Address, Length); }
+
+UINT32 ArchPhysicalRead32(UINT64 Address) {
+  sim::Machine &M = TheMachine();
+  UINT32 Value = 0xFFFFFFFF;
+  if (const UINT8 *P = M.Window(Address, 4)) std::memcpy(&Value, P, 4);
+  M.Physical.push_back({sim::Access::Read, Address, Value});
+  return Value;
+}
+
+void ArchPhysicalWrite32(UINT64 Address, UINT32 Value) {
+  sim::Machine &M = TheMachine();
+  M.Physical.push_back({sim::Access::Write, Address, Value});
+  if (UINT8 *P = M.Window(Address, 4)) std::memcpy(P, &Value, 4);
+}

@@ -78,7 +78,10 @@ class Machine {
   std::function<std::optional<UINT32>(UINT64 Address)> MmioReadHandler;
   std::function<bool(UINT64 Address, UINT32 Value)> MmioWriteHandler;
 
-  // Physical memory regions that ArchPhysicalWindow can hand out.
+  // Physical memory regions that ArchPhysicalWindow can hand out. ArchPhysicalRead32 and
+  // ArchPhysicalWrite32 reach the same bytes and are logged; outside every region reads
+  // answer 0xFFFFFFFF and writes are dropped, as on a bus where nothing decodes.
+  std::vector<MmioAccess> Physical;
   void AddMemory(UINT64 Base, UINT64 Size, UINT8 Fill = 0);
   UINT8 *Window(UINT64 Address, UINT64 Length);
 

@@ -8,6 +8,41 @@ class StartupChainTest : public DriverTest {
   EFI_STATUS Enter() { return DriverEntry(Fw.ImageHandle(), Fw.SystemTable()); }
 };
 
+// The seven steps in order, seen through the firmware: configuration buffer (two presence
+// checks, then the cached PCD lookup and the eleven token reads), HOB list (no service
+// call), heap hand-off, DXE services (no service call), backends (none present), and the
+// notification, whose first run reads tokens 150 and 152 and looks for the interrupt
+// tables before each. On a processor neither deliverable serves, that is every call.
+TEST_F(StartupChainTest, RunsTheStepsInOrder) {
+  sim::PcdModel Pcd;
+  Fw.Install(gPcdProtocolGuid, Pcd.Protocol());
+  Fw.Install(gEfiPcdProtocolGuid, Pcd.EfiPcdProtocol());
+  sim::HobBuilder Hobs;
+  Hobs.End();
+  Fw.AddConfigurationTable(gEfiHobListGuid, Hobs.Start());
+
+  EXPECT_EQ(Enter(), EFI_SUCCESS);
+
+  const std::vector<std::pair<std::string, std::string>> Expected = {
+      Call("LocateProtocol", gPcdProtocolGuid),
+      Call("LocateProtocol", gEfiPcdProtocolGuid),
+      Call("LocateProtocol", gPcdProtocolGuid),
+      Call("LocateProtocol", gHeapListProtocolGuid),
+      Call("InstallProtocolInterface", gHeapListProtocolGuid),
+      Call("CreateEvent"),
+      Call("RegisterProtocolNotify", gInterruptTableProtocolGuid),
+      Call("SignalEvent"),
+      Call("LocateProtocol", gInterruptTableProtocolGuid),
+      Call("LocateProtocol", gInterruptTableProtocolGuid),
+  };
+  EXPECT_EQ(CallTrace(), Expected);
+
+  std::vector<UINTN> Tokens;
+  for (const auto &Read : Pcd.Reads) Tokens.push_back(Read.Token);
+  EXPECT_EQ(Tokens, (std::vector<UINTN>{846, 1180, 1104, 1179, 1185, 1183, 1184, 1181, 1113, 1112, 1182, 150, 152}));
+  EXPECT_TRUE(Fw.Unsupported().empty());
+}
+
 TEST_F(StartupChainTest, RecordsTheSystemTableAndTheDxeServicesTable) {
   int DxeServices = 0;
   sim::HobBuilder Hobs;
