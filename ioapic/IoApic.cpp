@@ -1,24 +1,8 @@
 #include "ioapic/IoApic.h"
 
 #include "Guids.h"
+#include "InterruptTable.h"
 #include "framework/Framework.h"
-
-// INTERRUPT_TABLE_PROTOCOL belongs to another driver; only these byte offsets bind, and
-// none of them is naturally aligned, so every field goes through a byte-wise access.
-#define INTERRUPT_TABLE_ROUTING_TABLE 16
-#define INTERRUPT_TABLE_IOAPIC_TABLE 32
-
-#define IOAPIC_TABLE_COUNT 16
-#define IOAPIC_ROW_BASE_ADDRESS 20
-#define IOAPIC_ROW_APIC_ID 28
-#define IOAPIC_ROW_STRIDE 24
-
-#define ROUTING_TABLE_COUNT 24
-#define ROUTING_ITEM_INPUT_NUMBER 73
-#define ROUTING_ITEM_APIC_ID 74
-#define ROUTING_ROW_STRIDE 345
-#define ROUTING_ITEM_STRIDE 2
-#define ROUTING_ITEMS_PER_ROW 4
 
 // Inputs 24..55 are the ones routed through an I/O APIC.
 #define ROUTING_INPUT_FIRST 24

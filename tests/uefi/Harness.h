@@ -12,26 +12,53 @@ extern EFI_SYSTEM_TABLE *gST;
 extern EFI_BOOT_SERVICES *gBS;
 
 inline constexpr UINTN kMaxImages = 4;
+inline constexpr UINTN kMaxRounds = 4;
 // EFI_NOT_STARTED (UEFI 2.10, appendix D): the status of a step that never ran.
 inline constexpr EFI_STATUS kNotRun = ENCODE_ERROR(19);
 
+struct VARIANT;
+
+// One loaded instance of a driver image. A boot loads each image once per round.
 struct DRIVER_IMAGE {
-  const char *Name;       // order token and check subject, e.g. "m70"
-  const char *FwCfgFile;  // where the runner put the image, e.g. "opt/soc/m70"
-  EFI_HANDLE Handle;      // non-NULL once LoadImage succeeded
+  const VARIANT *Variant;
+  char Subject[16];  // check subject, "r1.m70"
+  UINTN Round;       // 1-based
+  UINTN Position;    // 0-based start position within the round
+  EFI_HANDLE Handle;  // non-NULL once LoadImage succeeded
   EFI_STATUS LoadStatus;
   EFI_STATUS EntryStatus;  // what StartImage returned, i.e. the driver's entry status
   bool Started;
+  UINT64 ImageBase;
+  UINT64 ImageSize;
+  EFI_GUID Baseline[8];  // what the firmware put on the image handle before the entry ran
+  UINTN BaselineCount;
+};
+
+enum PCD_MODE {
+  PcdOurs,       // the application's PCD_PROTOCOL in front; the firmware's EFI_PCD_PROTOCOL stays
+  PcdHidden,     // no PCD_PROTOCOL at all
+  PcdEfiHidden,  // the application's PCD_PROTOCOL, no EFI_PCD_PROTOCOL
+  PcdFirmware,   // as the firmware left it
+};
+
+// Both images of a round start one after the other, with the PCD set-up of the round.
+struct ROUND {
+  DRIVER_IMAGE Images[kMaxImages];
+  UINTN Count;
+  PCD_MODE Pcd;
+  bool FailHeapInstall;  // the first HEAP_LIST_PROTOCOL install of the round fails
 };
 
 enum RUN_MODE { RunChecks, RunReport };
 
 struct SCENARIO {
-  DRIVER_IMAGE *Order[kMaxImages];  // start order for this boot
-  UINTN OrderCount;
+  ROUND Rounds[kMaxRounds];
+  UINTN RoundCount;
   RUN_MODE Mode;
   bool HasSignature;  // the runner's expectation of CPUID 0x80000001 EAX
   UINT32 Signature;
+  UINT32 Eax;  // what the guest sees
+  UINT32 Ebx;
 };
 
 void Pass(const char *Subject, const char *What);

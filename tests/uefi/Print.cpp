@@ -119,6 +119,11 @@ void Format(SINK *Sink, const char *Fmt, __builtin_va_list Args) {
       continue;
     }
     Fmt++;
+    bool Left = false;
+    if (*Fmt == '-') {
+      Left = true;
+      Fmt++;
+    }
     char Pad = ' ';
     if (*Fmt == '0') {
       Pad = '0';
@@ -139,9 +144,21 @@ void Format(SINK *Sink, const char *Fmt, __builtin_va_list Args) {
     }
     Fmt++;
     switch (Conversion) {
-      case 'a':
-        PutString(Sink, __builtin_va_arg(Args, const char *));
+      case 'a': {
+        const char *S = __builtin_va_arg(Args, const char *);
+        UINTN Length = 0;
+        while (S != NULL && S[Length] != 0) {
+          Length++;
+        }
+        for (; !Left && Length < Width; Width--) {
+          Sink->Put(Sink, ' ');
+        }
+        PutString(Sink, S);
+        for (; Left && Length < Width; Width--) {
+          Sink->Put(Sink, ' ');
+        }
         break;
+      }
       case 's': {
         const CHAR16 *S = __builtin_va_arg(Args, const CHAR16 *);
         if (S == NULL) {
@@ -228,14 +245,19 @@ void Print(const char *Fmt, ...) {
   __builtin_va_end(Args);
 }
 
-UINTN FormatString(char *Buffer, UINTN Size, const char *Fmt, ...) {
+UINTN VFormatString(char *Buffer, UINTN Size, const char *Fmt, __builtin_va_list Args) {
   SINK Sink = {PutBuffer, Buffer, Size, 0};
-  __builtin_va_list Args;
-  __builtin_va_start(Args, Fmt);
   Format(&Sink, Fmt, Args);
-  __builtin_va_end(Args);
   if (Size > 0) {
     Buffer[Sink.Length] = 0;
   }
   return Sink.Length;
+}
+
+UINTN FormatString(char *Buffer, UINTN Size, const char *Fmt, ...) {
+  __builtin_va_list Args;
+  __builtin_va_start(Args, Fmt);
+  const UINTN Length = VFormatString(Buffer, Size, Fmt, Args);
+  __builtin_va_end(Args);
+  return Length;
 }

@@ -1,36 +1,37 @@
 // Boots in QEMU/OVMF as the removable-media boot application. It loads the driver images
-// that the runner placed in fw_cfg, starts them in the scenario's order the way the DXE
-// dispatcher would, checks the outcome and powers the machine off.
+// that the runner placed in fw_cfg, starts them round by round the way the DXE dispatcher
+// would, checks the outcome and powers the machine off.
 //
 // Scenario (fw_cfg file "opt/soc/args"), space separated:
-//   order=m70,m60      images to start, in this order (required)
-//   signature=0x...    CPUID 0x80000001 EAX the runner asked QEMU for
-//   mode=report        also print what each driver published
+//   round=m70,m60[:OPTION...]   one round: images to start, in this order (at least one
+//                               round; order= is the same). Options:
+//                                 pcd=hidden       no PCD_PROTOCOL during the round
+//                                 pcd=efi-hidden   no EFI_PCD_PROTOCOL during the round
+//                                 fail-heap-install  the first HEAP_LIST_PROTOCOL install fails
+//   signature=0x...             CPUID 0x80000001 EAX the runner asked QEMU for
+//   mode=report                 also print what each driver published and answered
+#include "tests/uefi/Doubles.h"
+#include "tests/uefi/Expected.h"
 #include "tests/uefi/FwCfg.h"
-#include "tests/uefi/Handles.h"
 #include "tests/uefi/Harness.h"
 #include "tests/uefi/Machine.h"
 #include "tests/uefi/Print.h"
-#include "uefi/LoadedImage.h"
+#include "tests/uefi/Round.h"
 
 namespace {
 
 constexpr const char *kArgsFile = "opt/soc/args";
 constexpr UINTN kMaxArgs = 512;
 
-DRIVER_IMAGE gImages[] = {
-    {"m70", "opt/soc/m70", NULL, kNotRun, kNotRun, false},
-    {"m60", "opt/soc/m60", NULL, kNotRun, kNotRun, false},
-};
-
-DRIVER_IMAGE *FindImage(const char *Name, UINTN Length) {
-  for (DRIVER_IMAGE &Image : gImages) {
-    UINTN Index = 0;
-    while (Index < Length && Image.Name[Index] == Name[Index]) {
-      Index++;
+const VARIANT *FindVariant(const char *Name, UINTN Length) {
+  for (UINTN Index = 0; Index < kVariantCount; Index++) {
+    const char *Candidate = kVariants[Index].Name;
+    UINTN At = 0;
+    while (At < Length && Candidate[At] == Name[At]) {
+      At++;
     }
-    if (Index == Length && Image.Name[Index] == 0) {
-      return &Image;
+    if (At == Length && Candidate[At] == 0) {
+      return &kVariants[Index];
     }
   }
   return NULL;
@@ -72,23 +73,76 @@ bool ParseHex32(const char *S, UINT32 *Value) {
   return true;
 }
 
-bool ParseOrder(const char *List, SCENARIO *Scenario) {
-  while (*List != 0) {
+bool ParseOption(const char *Option, UINTN Length, ROUND *Round) {
+  char Text[24];
+  if (Length >= sizeof(Text)) {
+    return false;
+  }
+  for (UINTN Index = 0; Index < Length; Index++) {
+    Text[Index] = Option[Index];
+  }
+  Text[Length] = 0;
+  if (AsciiEqual(Text, "pcd=hidden")) {
+    Round->Pcd = PcdHidden;
+  } else if (AsciiEqual(Text, "pcd=efi-hidden")) {
+    Round->Pcd = PcdEfiHidden;
+  } else if (AsciiEqual(Text, "pcd=ours")) {
+    Round->Pcd = PcdOurs;
+  } else if (AsciiEqual(Text, "fail-heap-install")) {
+    Round->FailHeapInstall = true;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// "m70,m60:pcd=hidden" -> a round with its images named and numbered.
+bool ParseRound(const char *Text, SCENARIO *Scenario) {
+  if (Scenario->RoundCount == kMaxRounds) {
+    return false;
+  }
+  const UINTN Number = Scenario->RoundCount + 1;
+  ROUND *Round = &Scenario->Rounds[Scenario->RoundCount];
+  *Round = {};
+  Round->Pcd = PcdOurs;
+  while (*Text != 0 && *Text != ':') {
     UINTN Length = 0;
-    while (List[Length] != 0 && List[Length] != ',') {
+    while (Text[Length] != 0 && Text[Length] != ',' && Text[Length] != ':') {
       Length++;
     }
-    DRIVER_IMAGE *Image = FindImage(List, Length);
-    if (Image == NULL || Scenario->OrderCount == kMaxImages) {
+    const VARIANT *Variant = FindVariant(Text, Length);
+    if (Variant == NULL || Round->Count == kMaxImages) {
       return false;
     }
-    Scenario->Order[Scenario->OrderCount++] = Image;
-    List += Length;
-    if (*List == ',') {
-      List++;
+    DRIVER_IMAGE *Image = &Round->Images[Round->Count];
+    *Image = {};
+    Image->Variant = Variant;
+    Image->Round = Number;
+    Image->Position = Round->Count++;
+    Image->LoadStatus = kNotRun;
+    Image->EntryStatus = kNotRun;
+    FormatString(Image->Subject, sizeof(Image->Subject), "r%u.%a", static_cast<UINT32>(Number), Variant->Name);
+    Text += Length;
+    if (*Text == ',') {
+      Text++;
     }
   }
-  return Scenario->OrderCount > 0;
+  while (*Text == ':') {
+    Text++;
+    UINTN Length = 0;
+    while (Text[Length] != 0 && Text[Length] != ':') {
+      Length++;
+    }
+    if (!ParseOption(Text, Length, Round)) {
+      return false;
+    }
+    Text += Length;
+  }
+  if (Round->Count == 0) {
+    return false;
+  }
+  Scenario->RoundCount++;
+  return true;
 }
 
 // Splits Args in place at the spaces and fills Scenario; FAILs "args" on anything unknown.
@@ -109,8 +163,10 @@ bool ParseArgs(char *Args, SCENARIO *Scenario) {
       *Cursor++ = 0;
     }
     bool Ok;
-    if (StartsWith(Token, "order=")) {
-      Ok = ParseOrder(Token + 6, Scenario);
+    if (StartsWith(Token, "round=")) {
+      Ok = ParseRound(Token + 6, Scenario);
+    } else if (StartsWith(Token, "order=")) {
+      Ok = ParseRound(Token + 6, Scenario);
     } else if (StartsWith(Token, "signature=")) {
       Ok = ParseHex32(Token + 10, &Scenario->Signature);
       Scenario->HasSignature = Ok;
@@ -128,8 +184,8 @@ bool ParseArgs(char *Args, SCENARIO *Scenario) {
       return false;
     }
   }
-  if (Scenario->OrderCount == 0) {
-    Fail(NULL, "args", "no order= given");
+  if (Scenario->RoundCount == 0) {
+    Fail(NULL, "args", "no round= given");
     return false;
   }
   return true;
@@ -149,99 +205,45 @@ bool ReadArgs(char *Args, UINTN Size) {
 
 // The runner asked QEMU for a signature; the drivers' processor check is only meaningful
 // if the guest really sees it, with the package type (EBX 31:28) clear.
-void CheckProcessor(const SCENARIO &Scenario) {
+void CheckProcessor(SCENARIO *Scenario) {
   const CPUID_REGISTERS R = MachineCpuid(0x80000001);
+  Scenario->Eax = R.Eax;
+  Scenario->Ebx = R.Ebx;
   Info("cpuid 0x80000001 eax=0x%08X ebx=0x%08X", R.Eax, R.Ebx);
-  if (Scenario.HasSignature) {
-    Expect(R.Eax == Scenario.Signature && (R.Ebx & 0xF0000000U) == 0, "cpu", "signature",
+  if (Scenario->HasSignature) {
+    Expect(R.Eax == Scenario->Signature && (R.Ebx & 0xF0000000U) == 0, "cpu", "signature",
            "guest sees eax=0x%08X ebx=0x%08X, scenario wants eax=0x%08X with ebx[31:28]=0", R.Eax, R.Ebx,
-           Scenario.Signature);
+           Scenario->Signature);
   }
-}
-
-// A boot-service driver (subsystem 11) must land in boot-services memory, as a child of
-// the image that loaded it.
-void CheckLoadedImage(const DRIVER_IMAGE &Image) {
-  EFI_LOADED_IMAGE_PROTOCOL *Loaded = NULL;
-  const EFI_STATUS Status = gBS->HandleProtocol(Image.Handle, &gEfiLoadedImageProtocolGuid, reinterpret_cast<VOID **>(&Loaded));
-  if (EFI_ERROR(Status) || Loaded == NULL) {
-    Fail(Image.Name, "loaded_image", "HandleProtocol(LOADED_IMAGE) returned %r", Status);
-    return;
-  }
-  Expect(Loaded->ImageCodeType == EfiBootServicesCode && Loaded->ImageDataType == EfiBootServicesData &&
-             Loaded->ParentHandle == gAppImage,
-         Image.Name, "loaded_image", "code type %u, data type %u, parent %p (want %u, %u, %p)",
-         static_cast<UINT32>(Loaded->ImageCodeType), static_cast<UINT32>(Loaded->ImageDataType), Loaded->ParentHandle,
-         static_cast<UINT32>(EfiBootServicesCode), static_cast<UINT32>(EfiBootServicesData), gAppImage);
-  if (Loaded->ImageSize != 0) {
-    Info("%a loaded at %p, %lu bytes", Image.Name, Loaded->ImageBase, Loaded->ImageSize);
-  }
-}
-
-// Hands the image to the firmware from a memory buffer and runs its entry point, as the
-// DXE dispatcher does for a driver found in a firmware volume.
-void LoadAndStart(DRIVER_IMAGE *Image) {
-  UINT16 Selector;
-  UINT32 Size;
-  if (!FwCfgFindFile(Image->FwCfgFile, &Selector, &Size) || Size == 0) {
-    Fail(Image->Name, "load", "fw_cfg file %a missing or empty", Image->FwCfgFile);
-    return;
-  }
-  VOID *Buffer = NULL;
-  EFI_STATUS Status = gBS->AllocatePool(EfiBootServicesData, Size, &Buffer);
-  if (EFI_ERROR(Status)) {
-    Fail(Image->Name, "load", "AllocatePool(%u) returned %r", Size, Status);
-    return;
-  }
-  FwCfgRead(Selector, Buffer, Size);
-
-  EFI_HANDLE Handle = NULL;
-  Image->LoadStatus = gBS->LoadImage(FALSE, gAppImage, NULL, Buffer, Size, &Handle);
-  gBS->FreePool(Buffer);
-  if (!Expect(Image->LoadStatus == EFI_SUCCESS && Handle != NULL, Image->Name, "load",
-              "LoadImage of %u bytes returned %r, handle %p", Size, Image->LoadStatus, Handle)) {
-    return;
-  }
-  Image->Handle = Handle;
-  CheckLoadedImage(*Image);
-
-  // Marks where a hang or a fault in the driver's entry happened.
-  Info("starting %a", Image->Name);
-  Image->EntryStatus = gBS->StartImage(Handle, NULL, NULL);
-  Image->Started = true;
-  Expect(Image->EntryStatus == EFI_SUCCESS, Image->Name, "entry", "StartImage returned %r", Image->EntryStatus);
-}
-
-// What each driver left on its image handle, for a person to read.
-void ReportImages(const SCENARIO &Scenario) {
-  for (UINTN Position = 0; Position < Scenario.OrderCount; Position++) {
-    const DRIVER_IMAGE &Image = *Scenario.Order[Position];
-    Report("%a: started %u of %u, LoadImage %r, entry %r", Image.Name, static_cast<UINT32>(Position + 1),
-           static_cast<UINT32>(Scenario.OrderCount), Image.LoadStatus, Image.EntryStatus);
-    if (Image.Handle == NULL) {
-      continue;
+  if (Scenario->Mode == RunReport) {
+    Report("CPUID 0x80000001: EAX 0x%08X (family %Xh, model %Xh, stepping %u), EBX[31:28] %u", R.Eax,
+           ((R.Eax >> 8) & 0xF) + ((R.Eax >> 20) & 0xFF), ((R.Eax >> 4) & 0xF) | ((R.Eax >> 12) & 0xF0), R.Eax & 0xF,
+           R.Ebx >> 28);
+    for (UINTN Index = 0; Index < kVariantCount; Index++) {
+      Report("  %a serves it: %a", kVariants[Index].ImageName, Accepts(kVariants[Index], R.Eax, R.Ebx) ? "yes" : "no");
     }
-    PROTOCOL_LIST List = ListProtocols(Image.Handle);
-    if (EFI_ERROR(List.Status)) {
-      // An entry that fails gets its image unloaded, handle and all.
-      Report("%a: image handle gone (ProtocolsPerHandle %r)", Image.Name, List.Status);
-      continue;
-    }
-    Report("%a: %u protocols on the image handle", Image.Name, static_cast<UINT32>(List.Count));
-    for (UINTN Index = 0; Index < List.Count; Index++) {
-      const char *Name = GuidName(List.Guids[Index]);
-      Report("%a:   %g %a", Image.Name, List.Guids[Index], Name != NULL ? Name : "");
-    }
-    FreeProtocolList(&List);
   }
 }
 
-// Set-up before any driver starts: fakes of the protocols the drivers locate during their
-// entry go here.
-void BeforeDrivers(SCENARIO *) {}
+// What the drivers reach during their entry: the application's own PCD and debug-print
+// protocols, and an eye on every InstallProtocolInterface call.
+bool BeforeDrivers() {
+  if (!PcdFindFirmware()) {
+    return false;
+  }
+  const EFI_STATUS Status = InstallDebugPrint();
+  if (!Expect(Status == EFI_SUCCESS, NULL, "debug_print.install", "InstallProtocolInterface returned %r", Status)) {
+    return false;
+  }
+  HookInstall();
+  return true;
+}
 
-// Checks of what the drivers published and of their services, once all have started.
-void AfterDrivers(SCENARIO *) {}
+// The firmware gets its own services and PCD protocols back before the machine goes down.
+void AfterDrivers() {
+  UnhookInstall();
+  PcdSetMode(PcdFirmware);
+}
 
 void RunScenario() {
   if (!FwCfgPresent()) {
@@ -258,15 +260,13 @@ void RunScenario() {
     return;
   }
 
-  CheckProcessor(Scenario);
-  BeforeDrivers(&Scenario);
-  for (UINTN Position = 0; Position < Scenario.OrderCount; Position++) {
-    LoadAndStart(Scenario.Order[Position]);
+  CheckProcessor(&Scenario);
+  if (BeforeDrivers()) {
+    for (UINTN Index = 0; Index < Scenario.RoundCount; Index++) {
+      RunRound(Scenario, Scenario.Rounds[Index], Index + 1);
+    }
   }
-  AfterDrivers(&Scenario);
-  if (Scenario.Mode == RunReport) {
-    ReportImages(Scenario);
-  }
+  AfterDrivers();
 }
 
 }  // namespace

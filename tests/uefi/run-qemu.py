@@ -1,20 +1,26 @@
 #!/usr/bin/env python3
-"""Boots the UEFI test application in QEMU with OVMF, once per start order, and turns the
-application's "@@" result lines into a verdict.
+"""Boots the UEFI test application in QEMU with OVMF once and turns the application's "@@"
+result lines into a verdict. Each --order is one round of that boot: the images are loaded
+afresh and started in that order.
 
   run-qemu.py --app SocUefiTestApp.efi --image m70=SocDxeM70.efi --image m60=SocDxeM60.efi \
-      --cpu family=25,model=117,stepping=2 --order m70,m60 --order m60,m70 [--report]
+      --cpu family=25,model=117,stepping=2 --order m70,m60 --order m60,m70
   run-qemu.py --build build/firmware [--cpu 19/61/2] --report
 
 --build takes the application and both images from a firmware build tree; --cpu also takes
-FAMILY/MODEL/STEPPING in hex; without --order each start order of the images gets a boot.
+FAMILY/MODEL/STEPPING in hex. An order may carry round options after colons:
+m70,m60:pcd=hidden:fail-heap-install (see TestApp.cpp). Without --order there are two
+rounds, m70,m60 and m60,m70 (with --report one, m70,m60).
 
-Exit status 0 only when every boot printed BEGIN, at least one PASS, no FAIL and DONE, and
-QEMU powered off by itself before the timeout. A hung boot is a failure.
+An isa-debug-exit device sits on port 0xE0, so the error trap's first write (0xDEAD) ends
+the boot at once with exit code 91 instead of spinning on the POST-code display.
+
+Exit status 0 only when the boot printed BEGIN, at least one PASS, no FAIL and DONE, and
+QEMU powered off by itself before the timeout; with --expect-trap, when the trap ended the
+boot instead of DONE. A hung boot is a failure.
 """
 
 import argparse
-import concurrent.futures
 import os
 import re
 import selectors
@@ -31,6 +37,9 @@ FW_CFG_PREFIX = "opt/soc/"
 # The firmware's exception handler prints this before its register dump, then spins.
 EXCEPTION_BANNER = re.compile(rb"!!!! X64 Exception Type[^\r\n]*")
 EXCEPTION_GRACE = 1.0
+# isa-debug-exit exits with (value << 1) | 1; for the trap's 16-bit 0xDEAD that is 91.
+TRAP_PORT = 0xE0
+TRAP_EXIT = ((0xDEAD << 1) | 1) & 0xFF
 
 # One result line of the application: "@@ KIND" and the rest.
 _RESULT = re.compile(r"@@ [A-Z]+(?: .*)?$")
@@ -106,15 +115,32 @@ class Boot:
     problems: list = field(default_factory=list)
 
 
-def judge(boot):
+def last_application_line(results):
+    lines = [line for line in results if not line.startswith("@@ REPORT")]
+    return lines[-1] if lines else None
+
+
+def exit_reason(boot):
+    if boot.exception is not None:
+        return f"CPU exception in the guest ({boot.exception})"
+    if boot.timed_out:
+        return f"killed after {boot.timeout:g} s (hung boot)"
+    if boot.returncode == TRAP_EXIT:
+        return f"exit code {TRAP_EXIT}: the error trap wrote 0xDEAD to port 0x{TRAP_PORT:X}"
+    if boot.returncode == 0:
+        return "powered off by the application"
+    return f"exit code {boot.returncode}"
+
+
+def judge(boot, expect_trap=False):
     """Fills boot.problems; an empty list means the boot passed."""
     problems = []
-    if boot.exception is not None:
-        problems.append(f"CPU exception in the guest: {boot.exception}")
-    elif boot.timed_out:
-        problems.append(f"QEMU still running after {boot.timeout:g} s and was killed (hung boot)")
-    elif boot.returncode != 0:
-        problems.append(f"QEMU exited with code {boot.returncode}")
+    trapped = boot.exception is None and not boot.timed_out and boot.returncode == TRAP_EXIT
+    if expect_trap:
+        if not trapped:
+            problems.append(f"expected the error trap to end the boot, but QEMU: {exit_reason(boot)}")
+    elif boot.exception is not None or boot.timed_out or boot.returncode != 0:
+        problems.append(f"QEMU: {exit_reason(boot)}")
     said = boot.results
     # Only what the application said up to DONE counts.
     if "@@ DONE" in said:
@@ -126,14 +152,20 @@ def judge(boot):
         problems.append(f"{kinds.count('FAIL')} check(s) failed")
     if "PASS" not in kinds:
         problems.append("no check passed")
-    if "DONE" not in kinds:
+    if expect_trap:
+        if "DONE" in kinds:
+            problems.append("the application finished: nothing trapped")
+    elif "DONE" not in kinds:
         problems.append("no DONE line: the application did not finish")
+        last = last_application_line(said)
+        if last is not None:
+            problems.append(f"last line from the application: {last}")
     boot.problems = problems
     return not problems
 
 
-def build_args(order, signature, report, extra):
-    args = [f"order={order}"]
+def build_args(orders, signature, report, extra):
+    args = [f"round={order}" for order in orders]
     if signature is not None:
         args.append(f"signature=0x{signature:08X}")
     if report:
@@ -178,8 +210,8 @@ def run_qemu(command, boot):
     return out, b"".join(chunks[proc.stderr])
 
 
-def run_boot(opts, order, signature):
-    boot = Boot(label=order, timeout=opts.timeout)
+def run_boot(opts, signature):
+    boot = Boot(label=" then ".join(opts.order), timeout=opts.timeout)
     with tempfile.TemporaryDirectory(prefix="soc-uefi-") as work:
         boot_dir = os.path.join(work, "fat", "EFI", "BOOT")
         os.makedirs(boot_dir)
@@ -192,10 +224,11 @@ def run_boot(opts, order, signature):
             "-drive", f"if=pflash,format=raw,unit=0,readonly=on,file={opts.ovmf_code}",
             "-drive", f"if=pflash,format=raw,unit=1,file={vars_copy}",
             "-drive", f"format=raw,file=fat:rw:{os.path.join(work, 'fat')}",
+            "-device", f"isa-debug-exit,iobase=0x{TRAP_PORT:x},iosize=2",
         ]
         for name, path in opts.images:
             command += ["-fw_cfg", f"name={FW_CFG_PREFIX}{name},file={qemu_option_value(os.path.abspath(path))}"]
-        args = build_args(order, signature, opts.report, opts.arg)
+        args = build_args(opts.order, signature, opts.report, opts.arg)
         command += ["-fw_cfg", f"name={FW_CFG_PREFIX}args,string={qemu_option_value(args)}"]
 
         start = time.monotonic()
@@ -206,28 +239,51 @@ def run_boot(opts, order, signature):
     boot.stderr = err.decode(errors="replace")
     if opts.log_dir:
         os.makedirs(opts.log_dir, exist_ok=True)
-        with open(os.path.join(opts.log_dir, f"boot-{order.replace(',', '-')}.log"), "wb") as log:
+        with open(os.path.join(opts.log_dir, "boot.log"), "wb") as log:
             log.write(raw)
-    judge(boot)
+    judge(boot, opts.expect_trap)
     return boot
+
+
+def print_console(boot, out):
+    print("   -- console output, terminal control removed --", file=out)
+    for line in boot.console:
+        if line.strip():
+            print(f"   | {line}", file=out)
+    if boot.stderr.strip():
+        print("   -- QEMU stderr --", file=out)
+        for line in boot.stderr.splitlines():
+            print(f"   | {line}", file=out)
 
 
 def print_boot(boot, cpu, out):
     verdict = "PASS" if not boot.problems else "FAIL"
-    print(f"== boot {boot.label} (cpu {cpu}): {verdict} in {boot.seconds:.1f} s", file=out)
+    print(f"== boot {boot.label} (cpu {cpu}): {verdict} in {boot.seconds:.1f} s; QEMU: {exit_reason(boot)}", file=out)
     for line in boot.results:
         print(f"   {line}", file=out)
     if boot.problems:
         for problem in boot.problems:
             print(f"   !! {problem}", file=out)
-        print("   -- console output, terminal control removed --", file=out)
-        for line in boot.console:
-            if line.strip():
-                print(f"   | {line}", file=out)
-        if boot.stderr.strip():
-            print("   -- QEMU stderr --", file=out)
-            for line in boot.stderr.splitlines():
-                print(f"   | {line}", file=out)
+        print_console(boot, out)
+
+
+def print_report(boot, cpu, out):
+    """Only what the application reported, then the verdict; the firmware's own output
+    stays out unless something went wrong."""
+    for line in boot.results:
+        if line.startswith("@@ REPORT"):
+            print(line[len("@@ REPORT "):], file=out)
+    kinds = [line.split(" ", 2)[1] for line in boot.results]
+    print("", file=out)
+    print(f"checks: {kinds.count('PASS')} passed, {kinds.count('FAIL')} failed "
+          f"(cpu {cpu}, {boot.seconds:.1f} s; QEMU: {exit_reason(boot)})", file=out)
+    for line in boot.results:
+        if line.startswith("@@ FAIL"):
+            print(f"  {line[3:]}", file=out)
+    for problem in boot.problems:
+        print(f"  !! {problem}", file=out)
+    if boot.problems:
+        print_console(boot, out)
 
 
 def parse_options(argv):
@@ -239,12 +295,14 @@ def parse_options(argv):
     parser.add_argument("--cpu", default="family=25,model=117,stepping=2", metavar="PROPS",
                         help="qemu64 properties (family=25,model=117,stepping=2) or FAMILY/MODEL/STEPPING in hex")
     parser.add_argument("--order", action="append", default=[],
-                        help="start order for one boot, e.g. m70,m60; repeat for more boots")
-    parser.add_argument("--report", action="store_true", help="also print what each driver published")
+                        help="start order of one round, e.g. m70,m60 or m70,m60:pcd=hidden; repeat for more rounds")
+    parser.add_argument("--report", action="store_true",
+                        help="print what each driver published and what its services answered")
+    parser.add_argument("--expect-trap", action="store_true",
+                        help="pass only if the error trap ends the boot (0xDEAD on port 0xE0)")
     parser.add_argument("--arg", action="append", default=[], help="an extra scenario token for the application")
-    parser.add_argument("--timeout", type=float, default=60, help="seconds one boot may take")
-    parser.add_argument("--jobs", type=int, default=0, help="boots run at once (default: one per core)")
-    parser.add_argument("--log-dir", help="keep each boot's raw serial output here")
+    parser.add_argument("--timeout", type=float, default=60, help="seconds the boot may take")
+    parser.add_argument("--log-dir", help="keep the boot's raw serial output here")
     parser.add_argument("--qemu", default="qemu-system-x86_64")
     parser.add_argument("--ovmf-code", default=OVMF_CODE)
     parser.add_argument("--ovmf-vars", default=OVMF_VARS)
@@ -267,7 +325,9 @@ def parse_options(argv):
         parser.error(str(error))
     if not opts.order:
         names = [name for name, _ in images]
-        opts.order = [",".join(names), ",".join(reversed(names))] if len(names) > 1 else names
+        opts.order = [",".join(names)]
+        if len(names) > 1 and not opts.report:
+            opts.order.append(",".join(reversed(names)))
     return opts
 
 
@@ -286,14 +346,12 @@ def main(argv=None):
     if {"family", "model", "stepping"} <= props.keys():
         signature = cpu_signature(props["family"], props["model"], props["stepping"])
 
-    jobs = opts.jobs or min(len(opts.order), os.cpu_count() or 1)
-    with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
-        boots = list(pool.map(lambda order: run_boot(opts, order, signature), opts.order))
-    for boot in boots:
+    boot = run_boot(opts, signature)
+    if opts.report:
+        print_report(boot, cpu_option(props), sys.stdout)
+    else:
         print_boot(boot, cpu_option(props), sys.stdout)
-    failed = sum(1 for boot in boots if boot.problems)
-    print(f"boots: {len(boots) - failed} passed, {failed} failed")
-    return 1 if failed else 0
+    return 1 if boot.problems else 0
 
 
 if __name__ == "__main__":

@@ -11,9 +11,9 @@ run_qemu = importlib.util.module_from_spec(_spec)
 _spec.loader.exec_module(run_qemu)
 
 
-def boot_with(lines, **kw):
+def boot_with(lines, expect_trap=False, **kw):
     boot = run_qemu.Boot(label="m70,m60", timeout=60, results=lines, **kw)
-    run_qemu.judge(boot)
+    run_qemu.judge(boot, expect_trap)
     return boot
 
 
@@ -49,7 +49,33 @@ class Verdict(unittest.TestCase):
 
     def test_exception_and_exit_code_fail(self):
         self.assertIn("CPU exception", boot_with(GOOD, exception="X64 Exception Type - 0D").problems[0])
-        self.assertEqual(boot_with(GOOD, returncode=1).problems, ["QEMU exited with code 1"])
+        self.assertEqual(boot_with(GOOD, returncode=1).problems, ["QEMU: exit code 1"])
+
+    def test_hang_names_the_last_line(self):
+        boot = boot_with(GOOD[:2] + ["@@ INFO starting r1.m70 (SocDxeM70) at 0x1000"], timed_out=True, returncode=-9)
+        self.assertIn("last line from the application: @@ INFO starting r1.m70 (SocDxeM70) at 0x1000", boot.problems)
+
+
+TRAPPED = ["@@ BEGIN round=m70,m60:fail-heap-install", "@@ PASS pcd.setup", "@@ INFO starting r1.m70"]
+
+
+class TrapVerdict(unittest.TestCase):
+    def test_an_unexpected_trap_fails(self):
+        boot = boot_with(TRAPPED, returncode=run_qemu.TRAP_EXIT)
+        self.assertIn("0xDEAD to port 0xE0", boot.problems[0])
+
+    def test_an_expected_trap_passes_only_as_a_trap(self):
+        self.assertEqual(boot_with(TRAPPED, expect_trap=True, returncode=run_qemu.TRAP_EXIT).problems, [])
+        self.assertIn("expected the error trap", boot_with(TRAPPED + ["@@ DONE"], expect_trap=True).problems[0])
+        hung = boot_with(TRAPPED, expect_trap=True, timed_out=True, returncode=-9)
+        self.assertIn("hung boot", hung.problems[0])
+
+    def test_an_expected_trap_still_needs_clean_checks(self):
+        boot = boot_with(TRAPPED + ["@@ FAIL r1.m70.load: x"], expect_trap=True, returncode=run_qemu.TRAP_EXIT)
+        self.assertEqual(boot.problems, ["1 check(s) failed"])
+
+    def test_trap_exit_code_is_what_the_device_makes_of_0xdead(self):
+        self.assertEqual(run_qemu.TRAP_EXIT, 91)
 
 
 class ConsoleParsing(unittest.TestCase):
@@ -89,11 +115,13 @@ class Scenario(unittest.TestCase):
         self.assertEqual(opts.images, [("m70", os.path.join("b", "SocDxeM70.efi")),
                                        ("m60", os.path.join("b", "SocDxeM60.efi"))])
         self.assertEqual(opts.order, ["m70,m60", "m60,m70"])
+        self.assertEqual(run_qemu.parse_options(["--build", "b", "--report"]).order, ["m70,m60"])
 
     def test_args_and_option_escaping(self):
-        args = run_qemu.build_args("m60,m70", 0x00A70F52, True, ["extra=1"])
-        self.assertEqual(args, "order=m60,m70 signature=0x00A70F52 mode=report extra=1")
-        self.assertEqual(run_qemu.qemu_option_value(args), "order=m60,,m70 signature=0x00A70F52 mode=report extra=1")
+        args = run_qemu.build_args(["m60,m70", "m70,m60:pcd=hidden"], 0x00A70F52, True, ["extra=1"])
+        self.assertEqual(args, "round=m60,m70 round=m70,m60:pcd=hidden signature=0x00A70F52 mode=report extra=1")
+        self.assertEqual(run_qemu.qemu_option_value(args),
+                         "round=m60,,m70 round=m70,,m60:pcd=hidden signature=0x00A70F52 mode=report extra=1")
 
 
 def fake_qemu(script):

@@ -1,0 +1,156 @@
+#include "tests/uefi/Expected.h"
+
+namespace {
+
+constexpr const char *kM70Presence[] = {
+    "6F8C98EF-2D68-4BB9-9388-84C2A5D9220D", "1F6DBB2A-3E90-4A3C-992B-EC399F8F9388",
+    "835C9B6B-6C67-4A46-9AAB-174573C4D2E6", "AE1B9A1F-2618-4A91-8A88-AC522EA24530",
+    "0C902B83-570A-414B-A7C7-A4A3381DDEDB", "42FA06C2-8887-4732-B995-1E8D4CC68D8D",
+    "25358F8B-C684-4F7C-804B-A813EEB8C5EE", "58D75B48-5D7F-4A21-A853-E01AD7A518A7",
+    "C0712692-C25E-4EBC-831D-50EF2FC560E6", "80EEBCBE-54B2-4F3E-803D-D690ADF69F24",
+    "5F6E90E2-412F-B443-DB28-AB8859E40E38", "8C97CDE2-7082-466C-9816-1767B9014AF2",
+    "DA0651AC-8006-4A50-B2A0-2FC2C30F9F92", "B0F94463-3DEB-4908-A801-D830EE5097B3",
+    "638E4954-BB2C-46DF-B587-4C6E805E6FC8", "C774A092-5685-4E01-9C2C-EFC7E9AE2E25",
+    "55EC2F53-5ABC-4D9F-BB02-E1E712613896", "4C7D3AE6-57E0-4E3A-A4D7-4E47BCBD2E43",
+    "538232D6-F494-47DF-B0CB-E8E981506E47", "FF7DBE78-A58C-4FB5-83AA-F3A6DF31E3AD",
+    "6CB64255-EE27-4CD4-B9B7-B4E3698BAE00", "B67067C6-5F07-4481-0D8D-B60C633C122B",
+};
+
+constexpr const char *kM60Presence[] = {
+    "6F8C98EF-2D68-4BB9-9388-84C2A5D9220D", "B0225F63-1E64-42BF-BCDB-3AF9D0131F7A",
+    "EBB11F94-01FD-4C06-B7D2-82543E109F7C", "84F3346F-BA7C-4E2B-BF42-A44440D4BE79",
+    "A6AF455B-8751-4970-8487-CC7710B616F6", "72223939-14A1-4676-9E68-2E883682CF9B",
+    "25358F8B-C684-4F7C-804B-A813EEB8C5EE", "58D75B48-5D7F-4A21-A853-E01AD7A518A7",
+    "C0712692-C25E-4EBC-831D-50EF2FC560E6", "80EEBCBE-54B2-4F3E-803D-D690ADF69F24",
+    "49E0132B-9DDF-45F7-BC38-A6AA79658FEC", "B94C01B9-619B-4B05-A3E7-D42449CD08B2",
+    "14C89698-22B0-4AEA-99E6-EDBEDA10A647", "86A2396B-C513-4C32-9BA4-41452F6AE004",
+    "EF9167DF-F506-481E-B57C-DDE60EE97991", "DA0651AC-8006-4A50-B2A0-2FC2C30F9F92",
+    "B0F94463-3DEB-4908-A801-D830EE5097B3", "562468F4-2EB6-491A-83F4-EAC6AD3D7635",
+    "C774A092-5685-4E01-9C2C-EFC7E9AE2E25", "55EC2F53-5ABC-4D9F-BB02-E1E712613896",
+    "4C7D3AE6-57E0-4E3A-A4D7-4E47BCBD2E43", "538232D6-F494-47DF-B0CB-E8E981506E47",
+    "A3453F52-FE2F-4F4C-927E-0FD2A777A290", "4AA33B94-B35B-4E24-AC55-E651496AC762",
+    "B67067C6-5F07-4481-0D8D-B60C633C122B",
+};
+
+UINT32 Bits(UINT32 Value, UINT32 High, UINT32 Low) { return (Value >> Low) & ((1U << (High - Low + 1)) - 1); }
+
+UINT16 FamilySum(UINT32 Signature) {
+  return static_cast<UINT16>(Bits(Signature, 27, 20) + Bits(Signature, 11, 8));
+}
+
+// SocDxeM70: family 19h models 7xh is the row its own processors always hit; its revision
+// rows are spelled out. The other family 19h rows are known to exist but not exercised on
+// QEMU, so their answers are left to the host tests.
+struct REVISION_ROW {
+  UINT8 BaseModel, Stepping;
+  UINT16 Revision, CoreRevision;
+};
+constexpr REVISION_ROW kM70Models7x[] = {
+    {0x5, 0x2, 0x0080, 0x0400}, {0xC, 0x0, 0x0100, 0x0100}, {0x8, 0x0, 0x0004, 0x0100},
+    {0x4, 0x2, 0x0008, 0x0400}, {0x4, 0x1, 0x0002, 0x0200}, {0x4, 0x0, 0x0001, 0x0100},
+    {0x0, 0x0, 0x0001, 0x0100},
+};
+constexpr UINT8 kM70OtherModelRows[] = {0x6, 0x1, 0xA, 0x8, 0x9};
+
+CLASS_ANSWER M70ClassOf(CLASS_QUERY Query, UINT32 Signature) {
+  const UINT8 ExtendedModel = static_cast<UINT8>(Bits(Signature, 19, 16));
+  if (FamilySum(Signature) != 0x19) {
+    return {true, false, {}};
+  }
+  if (ExtendedModel != 0x7) {
+    for (UINT8 Other : kM70OtherModelRows) {
+      if (Other == ExtendedModel) {
+        return {false, true, {}};
+      }
+    }
+    return {true, false, {}};
+  }
+  const bool Core = Query == CoreClassOfCore;
+  const REVISION_ROW *Row = &kM70Models7x[0];  // the default when no row matches
+  for (const REVISION_ROW &Candidate : kM70Models7x) {
+    if (Candidate.BaseModel == Bits(Signature, 7, 4) && Candidate.Stepping == Bits(Signature, 3, 0)) {
+      Row = &Candidate;
+      break;
+    }
+  }
+  CLASS_ANSWER Answer = {true, true, {}};
+  Answer.Class.FamilyClass = Core ? 3U : 0x00002000U;
+  Answer.Class.RevisionClass = Core ? Row->CoreRevision : Row->Revision;
+  return Answer;
+}
+
+// SocDxeM60 serves only family 17h models 3xh and 7xh; every family 19h processor, its own
+// among them, gets the "no class" answer.
+CLASS_ANSWER M60ClassOf(CLASS_QUERY, UINT32 Signature) {
+  const UINT8 ExtendedModel = static_cast<UINT8>(Bits(Signature, 19, 16));
+  if (FamilySum(Signature) == 0x17 && (ExtendedModel == 0x3 || ExtendedModel == 0x7)) {
+    return {false, true, {}};
+  }
+  return {true, false, {FAMILY_CLASS_NONE, REVISION_CLASS_NONE}};
+}
+
+UNIT_INFO_ANSWER M70UnitInfoOf(UINT32 (*Read)(UINT32 Address)) {
+  const UINT32 R = Read(0x0005D528);
+  return {1, Bits(R, 14, 7), 8, static_cast<UINT8>(Bits(R, 6, 6)), {0x0005D528, 0}, 1};
+}
+
+UNIT_INFO_ANSWER M60UnitInfoOf(UINT32 (*Read)(UINT32 Address)) {
+  const UINT32 Mask = Bits(Read(0x0005D3BC), 23, 22);
+  const UINT32 Unit = (Mask & 1) != 0 ? 0 : (Mask & 2) != 0 ? 1 : 2;
+  const UINT32 Second = (Unit << 25) | 0x30081CD0U;
+  const UINT32 R2 = Read(Second);
+  return {Mask, Bits(R2, 7, 0), 8, static_cast<UINT8>(Bits(R2, 8, 8)), {0x0005D3BC, Second}, 2};
+}
+
+int HexDigit(char C) {
+  if (C >= '0' && C <= '9') return C - '0';
+  if (C >= 'A' && C <= 'F') return C - 'A' + 10;
+  if (C >= 'a' && C <= 'f') return C - 'a' + 10;
+  return -1;
+}
+
+}  // namespace
+
+const VARIANT kVariants[] = {
+    {"m70", "SocDxeM70", "opt/soc/m70", 0x00A70F00, kM70Presence, sizeof(kM70Presence) / sizeof(kM70Presence[0]),
+     {1, 0x57, 0x5B, 0x59}, 0x0005D8F4, 1, false, M70ClassOf, M70UnitInfoOf},
+    {"m60", "SocDxeM60", "opt/soc/m60", 0x00A60F00, kM60Presence, sizeof(kM60Presence) / sizeof(kM60Presence[0]),
+     {1, 0x24, 0x28, 0x26}, 0x0005D584, 19, true, M60ClassOf, M60UnitInfoOf},
+};
+const UINTN kVariantCount = sizeof(kVariants) / sizeof(kVariants[0]);
+
+bool Accepts(const VARIANT &Variant, UINT32 Eax, UINT32 Ebx) {
+  return (Eax & 0x0FFF0F00U) == Variant.AcceptedSignature && (Ebx & 0xF0000000U) == 0;
+}
+
+bool ParseGuid(const char *Text, EFI_GUID *Guid) {
+  // Byte order of the registry form: Data1, Data2, Data3 big-endian fields, then Data4.
+  UINT8 Bytes[16];
+  UINTN Count = 0;
+  for (UINTN Index = 0; Text[Index] != 0; Index++) {
+    if (Index == 8 || Index == 13 || Index == 18 || Index == 23) {
+      if (Text[Index] != '-') return false;
+      continue;
+    }
+    const int High = HexDigit(Text[Index]);
+    const int Low = High < 0 ? -1 : HexDigit(Text[++Index]);
+    if (Low < 0 || Count == 16) return false;
+    Bytes[Count++] = static_cast<UINT8>(High * 16 + Low);
+  }
+  if (Count != 16) return false;
+  Guid->Data1 = (UINT32(Bytes[0]) << 24) | (UINT32(Bytes[1]) << 16) | (UINT32(Bytes[2]) << 8) | Bytes[3];
+  Guid->Data2 = static_cast<UINT16>((Bytes[4] << 8) | Bytes[5]);
+  Guid->Data3 = static_cast<UINT16>((Bytes[6] << 8) | Bytes[7]);
+  for (UINTN Index = 0; Index < 8; Index++) Guid->Data4[Index] = Bytes[8 + Index];
+  return true;
+}
+
+UINTN PresencePosition(const VARIANT &Variant, const EFI_GUID *Guid) {
+  for (UINTN Index = 0; Index < Variant.PresenceCount; Index++) {
+    EFI_GUID Entry;
+    if (ParseGuid(Variant.Presence[Index], &Entry) && GuidEquals(&Entry, Guid)) {
+      return Index + 1;
+    }
+  }
+  return 0;
+}
