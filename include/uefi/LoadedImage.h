@@ -3,7 +3,7 @@
 #pragma once
 
 #include "uefi/UefiBaseType.h"
-#include "uefi/UefiSpec.h"
+#include "uefi/UefiServices.h"
 
 #define EFI_LOADED_IMAGE_PROTOCOL_REVISION 0x1000
 

@@ -1,6 +1,6 @@
 #pragma once
 
 #include "uefi/UefiBaseType.h"
-#include "uefi/UefiSpec.h"
+#include "uefi/UefiServices.h"
 #include "uefi/PiHob.h"
 #include "uefi/PcdProtocol.h"
