@@ -1,4 +1,4 @@
-// EFI_LOADED_IMAGE_PROTOCOL of the UEFI specification (2.10, section 9.1). The firmware
+// EFI_LOADED_IMAGE_PROTOCOL as UEFI 2.10 (section 9.1) lays it out. The firmware
 // installs it on every image handle that LoadImage creates.
 #pragma once
 

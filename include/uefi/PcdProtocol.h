@@ -1,4 +1,4 @@
-// PCD_PROTOCOL of the PI specification (1.8, volume 3, chapter 10). The members up to
+// PCD_PROTOCOL as PI 1.8 (volume 3, chapter 10) lays it out. The members up to
 // GetBool are typed; this tree calls Get8, Get32 and GetBool only.
 #pragma once
 

@@ -1,4 +1,4 @@
-// HOB headers of the PI specification (1.8, volume 3, chapter 5).
+// HOB headers as PI 1.8 (volume 3, chapter 5) lays them out.
 #pragma once
 
 #include "uefi/UefiBaseType.h"

@@ -1,4 +1,4 @@
-// Base types of the UEFI specification (2.10, section 2.3), written for this tree.
+// Base types of UEFI 2.10 (section 2.3), written for this tree.
 #pragma once
 
 #include <stddef.h>

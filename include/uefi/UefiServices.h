@@ -1,4 +1,4 @@
-// System table, boot and runtime services, as the UEFI specification (2.10, chapter 4)
+// System table, boot and runtime services, as UEFI 2.10 (chapter 4)
 // lays them out. Slots this tree never calls keep their place as plain pointers.
 #pragma once
 

@@ -1,6 +1,6 @@
 // A small DXE environment for host tests: system table, boot services with a real
 // protocol database, pool, events and protocol notification, fault injection and a log
-// of every service call. Written from the UEFI specification (2.10, chapter 7).
+// of every service call. Written from UEFI 2.10, chapter 7.
 #pragma once
 
 #include <cstdint>
@@ -58,8 +58,8 @@ class Firmware {
   // FailInstallOf makes every install of that GUID fail.
   void FailCall(const std::string &Service, unsigned Nth, EFI_STATUS Status);
   void FailInstallOf(const EFI_GUID &Guid, EFI_STATUS Status);
-  // A faulted LocateProtocol leaves a junk pointer behind instead of NULL: the UEFI
-  // specification does not say what a failing call leaves in its out-pointer.
+  // A faulted LocateProtocol leaves a junk pointer behind instead of NULL: UEFI 2.10
+  // does not say what a failing call leaves in its out-pointer.
   bool FaultsLeaveJunk = false;
   // Every call that passes through the boot services table.
   const std::vector<ServiceCall> &Calls() const { return Log; }

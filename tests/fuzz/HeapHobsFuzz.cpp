@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   const uint8_t FailingAllocation = In.Byte();
   const std::vector<uint8_t> Bytes = In.Rest();
 
-  // UINT64 storage keeps the list start 8-byte aligned, as the PI specification has it.
+  // UINT64 storage keeps the list start 8-byte aligned, as PI 1.8 has it.
   std::vector<UINT64> Storage((Bytes.size() + kGuardBytes + 7) / 8);
   uint8_t *List = reinterpret_cast<uint8_t *>(Storage.data());
   std::memset(List, 0xFF, Storage.size() * 8);

@@ -61,7 +61,7 @@ constexpr STATUS_NAME kStatusNames[] = {
     {EFI_ACCESS_DENIED, "EFI_ACCESS_DENIED"},
     {EFI_ABORTED, "EFI_ABORTED"},
     {EFI_SECURITY_VIOLATION, "EFI_SECURITY_VIOLATION"},
-    // Not named in the shared header; values from the UEFI specification, appendix D.
+    // Not named in the shared header; values from UEFI 2.10, appendix D.
     {ENCODE_ERROR(18), "EFI_TIMEOUT"},
     {ENCODE_ERROR(19), "EFI_NOT_STARTED"},
     {ENCODE_ERROR(20), "EFI_ALREADY_STARTED"},
