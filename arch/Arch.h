@@ -27,6 +27,17 @@ void ArchMmioWrite32(UINT64 Address, UINT32 Value);
 UINT32 ArchPhysicalRead32(UINT64 Address);
 void ArchPhysicalWrite32(UINT64 Address, UINT32 Value);
 
+// Single loads and stores of exactly the named width at an address inside a physical
+// window, which the compiler may neither merge, widen, split nor drop: memory that a bus
+// observer or a debugger may watch. Plain volatile accesses, the same in every build.
+typedef volatile UINT8 ARCH_BYTE;
+typedef volatile UINT16 __attribute__((aligned(1))) ARCH_UNALIGNED_UINT16;
+typedef volatile UINT32 __attribute__((aligned(1))) ARCH_UNALIGNED_UINT32;
+inline UINT8 ArchLoad8(const VOID *Address) { return *static_cast<const ARCH_BYTE *>(Address); }
+inline void ArchStore8(VOID *Address, UINT8 Value) { *static_cast<ARCH_BYTE *>(Address) = Value; }
+inline void ArchStore16(VOID *Address, UINT16 Value) { *static_cast<ARCH_UNALIGNED_UINT16 *>(Address) = Value; }
+inline void ArchStore32(VOID *Address, UINT32 Value) { *static_cast<ARCH_UNALIGNED_UINT32 *>(Address) = Value; }
+
 // Direct access to Length bytes of physical memory at Address (identity mapped in DXE).
 // The machine model answers NULL when no memory is there.
 UINT8 *ArchPhysicalWindow(UINT64 Address, UINT64 Length);

@@ -12,19 +12,6 @@ static UINT32 ReadHeader(UINT32 Offset) { return ArchPhysicalRead32(MEMORY_LOG_B
 // in the image it is the identity-mapped address.
 static UINT8 *LogRegion() { return ArchPhysicalWindow(MEMORY_LOG_BASE, MEMORY_LOG_SIZE); }
 
-// The image is built for size, where the vectoriser takes only loops whose trip count is
-// a known multiple of the vector width; the bulk loops below are split that way, with the
-// short remainder after them, so every store stays in ascending order.
-#define BULK_MULTIPLE 64U
-// Four 16-byte stores per turn keep the store port busy instead of the loop counter.
-#if defined(__clang__)
-#define BULK_LOOP _Pragma("clang loop vectorize_width(16) interleave_count(4)")
-#else
-#define BULK_LOOP
-#endif
-
-static UINTN BulkPart(UINTN Length) { return Length & ~static_cast<UINTN>(BULK_MULTIPLE - 1); }
-
 BOOLEAN MemoryLogIsValid() {
   if (!IsBootProcessor()) {
     return FALSE;
@@ -58,11 +45,7 @@ VOID MemoryLogInit() {
   WriteMemory(WRITE_MEMORY_UINT32, Log + MEMORY_LOG_USED_SIZE_OFFSET, &Empty);
   UINT8 *Data = Log + MEMORY_LOG_DATA_OFFSET;
   const UINT8 Zero = 0;
-  BULK_LOOP
-  for (UINTN Offset = 0; Offset < BulkPart(MEMORY_LOG_CAPACITY); Offset++) {
-    WriteMemory(WRITE_MEMORY_UINT8, Data + Offset, &Zero);
-  }
-  for (UINTN Offset = BulkPart(MEMORY_LOG_CAPACITY); Offset < MEMORY_LOG_CAPACITY; Offset++) {
+  for (UINTN Offset = 0; Offset < MEMORY_LOG_CAPACITY; Offset++) {
     WriteMemory(WRITE_MEMORY_UINT8, Data + Offset, &Zero);
   }
 }
@@ -71,26 +54,14 @@ VOID MemoryLogInit() {
 // the freed tail; returns the bytes kept.
 static UINT32 DiscardOldest(UINT8 *Data, UINT32 Used) {
   const UINTN Kept = Used - MEMORY_LOG_DISCARD;
-  // Plain ascending stores: the source always lies 4 MiB above the destination.
+  // Ascending single-byte moves: the source always lies 4 MiB above the destination.
   const UINT8 *Source = Data + MEMORY_LOG_DISCARD;
-  const UINTN MoveBulk = BulkPart(Kept);
-  BULK_LOOP
-  for (UINTN Offset = 0; Offset < MoveBulk; Offset++) {
-    Data[Offset] = Source[Offset];
+  for (UINTN Offset = 0; Offset < Kept; Offset++) {
+    ArchStore8(Data + Offset, ArchLoad8(Source + Offset));
   }
-  for (UINTN Offset = MoveBulk; Offset < Kept; Offset++) {
-    Data[Offset] = Source[Offset];
-  }
-  UINT8 *Freed = Data + Kept;
-  const UINTN FreedLength = MEMORY_LOG_CAPACITY - Kept;
-  const UINTN ZeroBulk = BulkPart(FreedLength);
   const UINT8 Zero = 0;
-  BULK_LOOP
-  for (UINTN Offset = 0; Offset < ZeroBulk; Offset++) {
-    WriteMemory(WRITE_MEMORY_UINT8, Freed + Offset, &Zero);
-  }
-  for (UINTN Offset = ZeroBulk; Offset < FreedLength; Offset++) {
-    WriteMemory(WRITE_MEMORY_UINT8, Freed + Offset, &Zero);
+  for (UINTN Offset = Kept; Offset < MEMORY_LOG_CAPACITY; Offset++) {
+    WriteMemory(WRITE_MEMORY_UINT8, Data + Offset, &Zero);
   }
   return static_cast<UINT32>(Kept);
 }

@@ -1,7 +1,8 @@
-// The sized memory store the memory log writes through. Inline, so that loops of
-// constant-width stores compile to plain (vectorisable) stores.
+// The sized memory store the memory log writes through: exactly one store of the code's
+// width, never merged with its neighbours. Inline, so a loop of them is a plain loop.
 #pragma once
 
+#include "arch/Arch.h"
 #include "debug/ErrorTrap.h"
 #include "uefi/Uefi.h"
 
@@ -15,16 +16,22 @@ inline VOID WriteMemory(UINT32 Width, VOID *Destination, const VOID *Source) {
   switch (Width) {
     case WRITE_MEMORY_UINT8:
     case WRITE_MEMORY_UINT8 | WRITE_MEMORY_ALT_BIT:
-      *static_cast<UINT8 *>(Destination) = *static_cast<const UINT8 *>(Source);
+      ArchStore8(Destination, *static_cast<const UINT8 *>(Source));
       return;
     case WRITE_MEMORY_UINT16:
-    case WRITE_MEMORY_UINT16 | WRITE_MEMORY_ALT_BIT:
-      __builtin_memcpy(Destination, Source, 2);
+    case WRITE_MEMORY_UINT16 | WRITE_MEMORY_ALT_BIT: {
+      UINT16 Value;
+      __builtin_memcpy(&Value, Source, 2);
+      ArchStore16(Destination, Value);
       return;
+    }
     case WRITE_MEMORY_UINT32:
-    case WRITE_MEMORY_UINT32 | WRITE_MEMORY_ALT_BIT:
-      __builtin_memcpy(Destination, Source, 4);
+    case WRITE_MEMORY_UINT32 | WRITE_MEMORY_ALT_BIT: {
+      UINT32 Value;
+      __builtin_memcpy(&Value, Source, 4);
+      ArchStore32(Destination, Value);
       return;
+    }
     default:
       RaiseTrapIfArmed(TRAP_WRITE_MEMORY_WIDTH);
       return;

@@ -77,9 +77,12 @@ static VOID MigrateHeapHob(const UINT8 *Hob) {
 VOID MigrateHeapHobs() {
   VOID *Installed = NULL;
   const EFI_STATUS Found = gBootServices->LocateProtocol(&gHeapListProtocolGuid, NULL, &Installed);
-  // An earlier driver already migrated: share its list, publish nothing.
-  if (!EFI_ERROR(Found) && Installed != NULL) {
-    gHeapListHead = &static_cast<HEAP_LIST_PROTOCOL *>(Installed)->HeapList;
+  // An earlier driver already migrated: share its list, publish nothing. Even a NULL
+  // interface is adopted, so one boot never migrates twice; the address is formed as an
+  // integer because nothing on this path dereferences it.
+  if (!EFI_ERROR(Found)) {
+    gHeapListHead =
+        reinterpret_cast<LIST_ENTRY *>(reinterpret_cast<UINTN>(Installed) + offsetof(HEAP_LIST_PROTOCOL, HeapList));
     return;
   }
 

@@ -73,6 +73,22 @@ class Planted(unittest.TestCase):
         self.expect("over the", budget=len(self.data) - 1)
 
 
+class StoreWidths(unittest.TestCase):
+    def test_wide_and_repeated_stores_are_reported_and_spills_are_not(self):
+        import check_stores
+        listing = """
+  140001000:  mov\tbyte ptr [rbx + rcx], 0
+  140001004:  mov\tdword ptr [r14 + 8], r8d
+  140001008:  mov\tqword ptr [rsp + 32], rcx
+  14000100c:  movups\txmmword ptr [rdx + rdi], xmm0
+  140001010:  mov\tqword ptr [rax], rcx
+  140001014:  rep\t\tstosb\tbyte ptr es:[rdi], al
+  140001018:  movups\txmmword ptr [rdx], xmm0
+"""
+        found = check_stores.wide_stores(listing, [(0x140001000, 0x140001018)], 4)
+        self.assertEqual([f.split(":")[0] for f in found], ["14000100c", "140001010", "140001014"])
+
+
 class SizeReport(unittest.TestCase):
     def test_prints_sections_and_subsystems(self):
         out = subprocess.run([sys.executable, os.path.join(HERE, "..", "..", "bench", "size_report.py"),

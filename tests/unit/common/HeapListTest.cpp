@@ -174,14 +174,25 @@ TEST_F(HeapListTest, TheHeaderIsCopiedByteForByte) {
 }
 
 TEST_F(HeapListTest, AnInstalledListIsAdoptedWithoutAllocatingOrInstalling) {
+  // A NULL interface is adopted too (its head is address 8, never dereferenced here).
   HEAP_LIST_PROTOCOL Earlier = {1, {&Earlier.HeapList, &Earlier.HeapList}};
-  Fw.Install(gHeapListProtocolGuid, &Earlier);
-  Hobs.Guid(gHeapHobGuid, sim::HeapHobData(4, 0, 1, Pattern(4, 1))).End();
-  Migrate();
-  EXPECT_EQ(reinterpret_cast<UINT8 *>(gHeapListHead), reinterpret_cast<UINT8 *>(&Earlier) + 8);
-  EXPECT_EQ(CallTrace(), (std::vector{Call("LocateProtocol", gHeapListProtocolGuid)}));
-  EXPECT_EQ(Fw.InstallCount(gHeapListProtocolGuid), 1U);
-  EXPECT_EQ(gHeapListProtocol.HeapList.ForwardLink, nullptr) << "own instance stays unpublished";
+  for (VOID *Interface : {static_cast<VOID *>(&Earlier), static_cast<VOID *>(nullptr)}) {
+    SCOPED_TRACE(Interface ? "interface" : "NULL interface");
+    ResetDriverGlobals();
+    sim::Firmware Local;
+    sim::HobBuilder List;
+    List.Guid(gHeapHobGuid, sim::HeapHobData(4, 0, 1, Pattern(4, 1))).End();
+    Local.AddConfigurationTable(gEfiHobListGuid, List.Start());
+    Local.Install(gHeapListProtocolGuid, Interface);
+    gSystemTable = Local.SystemTable();
+    gBootServices = Local.BootServices();
+    MigrateHeapHobs();
+    EXPECT_EQ(reinterpret_cast<UINTN>(gHeapListHead), reinterpret_cast<UINTN>(Interface) + 8);
+    EXPECT_EQ(Local.CallNames(), std::vector<std::string>{"LocateProtocol"});
+    EXPECT_EQ(Local.InstallCount(gHeapListProtocolGuid), 1U);
+    EXPECT_TRUE(Local.Pool().empty());
+    EXPECT_EQ(gHeapListProtocol.HeapList.ForwardLink, nullptr) << "own instance stays unpublished";
+  }
 }
 
 TEST_F(HeapListTest, NodeAllocationFailureSkipsThatHobAndTrapsOnlyWhenArmed) {

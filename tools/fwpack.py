@@ -1,0 +1,316 @@
+#!/usr/bin/env python3
+"""Turns a DXE driver image into what a platform build consumes, from the formats of the
+UEFI Platform Initialization specification 1.8, volume 3 (FFS files, sections, firmware
+volumes, dependency expressions) and the EDK II INF specification (as-built modules).
+
+  fwpack.py module --image SocDxeM70.efi --name SocDxeM70 --guids HEADER... --out-dir DIR
+      writes DIR/SocDxeM70.depex, .ffs, .ui and .inf
+  fwpack.py volume --out SocDxe.fv A.ffs B.ffs
+      writes a firmware volume (FFS2 file system) holding the files in that order
+  fwpack.py dec --guids HEADER... --out SocDxe.dec
+      writes the package declaration that names every GUID the INFs list
+
+Every output is written to a temporary name first and renamed only when all of a
+command's outputs are complete, so a refused input leaves nothing behind."""
+import argparse
+import os
+import re
+import struct
+import sys
+import uuid
+
+VERSION_STRING = "1.0"
+BUILD_NUMBER = 1
+PACKAGE_NAME = "SocDxePkg"
+
+# PI 1.8 vol. 3: file and section types, FFS attributes and states, depex opcodes.
+EFI_FV_FILETYPE_DRIVER = 0x07
+EFI_SECTION_PE32 = 0x10
+EFI_SECTION_DXE_DEPEX = 0x13
+EFI_SECTION_VERSION = 0x14
+EFI_SECTION_USER_INTERFACE = 0x15
+FFS_ATTRIB_CHECKSUM = 0x40
+EFI_FILE_HEADER_CONSTRUCTION = 0x01
+EFI_FILE_HEADER_VALID = 0x02
+EFI_FILE_DATA_VALID = 0x04
+DEPEX_PUSH, DEPEX_AND, DEPEX_END = 0x02, 0x03, 0x08
+FFS_HEADER_SIZE = 24
+FFS_ALIGNMENT = 8  # files in an FFS2 volume start 8-byte aligned
+EFI_FIRMWARE_FILE_SYSTEM2_GUID = "8C8CE578-8A3D-4F1C-9935-896185C32DD3"
+FV_BLOCK_SIZE = 0x1000
+# Read/write/lock capabilities and status, sticky write, memory mapped, erase polarity 1,
+# read/write lock capabilities and status, and 8-byte alignment (2^3 in bits 16-20).
+FV_ATTRIBUTES = 0x0000FEFF | (3 << 16)
+ERASED = 0xFF
+
+# What the start-up chain locates before it can do its work.
+DEPEX_PROTOCOLS = ["gPcdProtocolGuid", "gEfiPcdProtocolGuid"]
+
+# (C name, usage) of what each driver produces and consumes. Presence GUIDs are added per
+# deliverable from its MODULE_PRESENCE_LIST.
+PROTOCOLS = [
+    ("gProcessorClassProtocolGuid", "SOMETIMES_PRODUCES ## installed on the image handle on a processor this driver serves"),
+    ("gPlatformInfoProtocolGuid", "SOMETIMES_PRODUCES ## installed on the image handle on a processor this driver serves"),
+    ("gHeapListProtocolGuid", "SOMETIMES_PRODUCES ## installed by the first driver to start; later ones consume it"),
+    ("gPcdProtocolGuid", "CONSUMES ## Get8, Get32 and GetBool by token number"),
+    ("gEfiPcdProtocolGuid", "CONSUMES ## located only, as a presence check"),
+    ("gDebugPrintProtocolGuid", "SOMETIMES_CONSUMES ## error messages, when another driver publishes it"),
+    ("gRegisterAccessProtocolGuid", "SOMETIMES_CONSUMES ## platform information services"),
+    ("gInterruptTableProtocolGuid", "SOMETIMES_CONSUMES ## NOTIFY: I/O APIC identifiers rewritten on every install"),
+]
+GUIDS = [
+    ("gEfiHobListGuid", "CONSUMES ## SystemTable"),
+    ("gEfiDxeServicesTableGuid", "CONSUMES ## SystemTable"),
+    ("gHeapHobGuid", "SOMETIMES_CONSUMES ## HOB: \"HEAP\" hand-off buffers"),
+]
+# Token number, access and use. Read by number through PCD_PROTOCOL: the platform's PCD
+# database must give these numbers to the platform's own PCDs.
+PCD_TOKENS = [
+    (846, "GetBool", "CONSUMES"), (1180, "GetBool", "CONSUMES"), (1104, "Get8", "CONSUMES"),
+    (1179, "Get8", "CONSUMES"), (1185, "Get8", "CONSUMES"), (1183, "Get8", "CONSUMES"),
+    (1184, "Get32", "CONSUMES"), (1181, "GetBool", "CONSUMES"), (1113, "Get32", "CONSUMES"),
+    (1112, "Get32", "CONSUMES"), (1182, "Get8", "CONSUMES"),
+    (150, "Get8", "SOMETIMES_CONSUMES ## I/O APIC at 0xFEC00000, on each INTERRUPT_TABLE_PROTOCOL install"),
+    (152, "Get8", "SOMETIMES_CONSUMES ## I/O APIC at 0xFEC01000, on each INTERRUPT_TABLE_PROTOCOL install"),
+]
+
+
+class Refused(Exception):
+    pass
+
+
+# --- GUIDs, read from the C++ headers that define them
+
+GUID_DEFINITION = re.compile(
+    r"EFI_GUID\s+(g\w+)\s*=\s*\{\s*(0x[0-9A-Fa-f]+)\s*,\s*(0x[0-9A-Fa-f]+)\s*,\s*(0x[0-9A-Fa-f]+)\s*,\s*\{([^}]*)\}\s*\}")
+PRESENCE_LIST = re.compile(r"MODULE_PRESENCE_LIST\[\]\s*=\s*\{([^}]*)\}", re.S)
+
+
+def read_guids(paths):
+    """C name -> uuid.UUID, and the MODULE_PRESENCE_LIST names in order (if a file has one)."""
+    guids, presence = {}, []
+    for path in paths:
+        text = open(path).read()
+        for m in GUID_DEFINITION.finditer(text):
+            tail = [int(b, 16) for b in m.group(5).split(",")]
+            if len(tail) != 8:
+                raise Refused("%s: %s does not have 8 trailing bytes" % (path, m.group(1)))
+            raw = struct.pack("<IHH8B", int(m.group(2), 16), int(m.group(3), 16), int(m.group(4), 16), *tail)
+            guids[m.group(1)] = uuid.UUID(bytes_le=raw)
+        m = PRESENCE_LIST.search(text)
+        if m:
+            presence = re.findall(r"&\s*(g\w+)", m.group(1))
+    return guids, presence
+
+
+def registry(guid):
+    return str(guid).upper()
+
+
+def dec_form(guid):
+    b = guid.bytes_le
+    d1, d2, d3 = struct.unpack_from("<IHH", b)
+    return "{0x%08X, 0x%04X, 0x%04X, {%s}}" % (d1, d2, d3, ", ".join("0x%02X" % x for x in b[8:]))
+
+
+# --- the image
+
+def check_image(data, path):
+    """A PE32+ image for x86-64 with the EFI boot-service driver subsystem (11)."""
+    if len(data) < 0x40 or data[:2] != b"MZ":
+        raise Refused("%s: not a PE image (no MZ header)" % path)
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    if pe + 24 + 70 > len(data) or data[pe:pe + 4] != b"PE\0\0":
+        raise Refused("%s: not a PE image (no PE signature)" % path)
+    machine = struct.unpack_from("<H", data, pe + 4)[0]
+    magic = struct.unpack_from("<H", data, pe + 24)[0]
+    subsystem = struct.unpack_from("<H", data, pe + 24 + 68)[0]
+    if magic != 0x20B:
+        raise Refused("%s: not PE32+ (optional header magic 0x%X)" % (path, magic))
+    if machine != 0x8664:
+        raise Refused("%s: not an x86-64 image (machine 0x%X)" % (path, machine))
+    if subsystem != 11:
+        raise Refused("%s: subsystem %d, not 11 (EFI boot-service driver)" % (path, subsystem))
+
+
+# --- PI formats
+
+def depex(guids):
+    out = b""
+    for name in DEPEX_PROTOCOLS:
+        out += bytes([DEPEX_PUSH]) + guids[name].bytes_le
+    out += bytes([DEPEX_AND]) * (len(DEPEX_PROTOCOLS) - 1)
+    return out + bytes([DEPEX_END])
+
+
+def section(kind, payload):
+    size = 4 + len(payload)
+    if size > 0xFFFFFF:
+        raise Refused("section of %d bytes needs the extended header" % size)
+    return struct.pack("<I", size | (kind << 24)) + payload
+
+
+def ucs2(text):
+    return text.encode("utf-16-le") + b"\0\0"
+
+
+def ffs_file(name_guid, sections):
+    data = b""
+    for s in sections:
+        data += b"\0" * (-len(data) % 4) + s  # each section starts 4-byte aligned
+    size = FFS_HEADER_SIZE + len(data)
+    if size > 0xFFFFFF:
+        raise Refused("FFS file of %d bytes needs the large-file header" % size)
+    state = EFI_FILE_HEADER_CONSTRUCTION | EFI_FILE_HEADER_VALID | EFI_FILE_DATA_VALID
+    header = bytearray(name_guid.bytes_le + struct.pack("<BBBB", 0, 0, EFI_FV_FILETYPE_DRIVER, FFS_ATTRIB_CHECKSUM)
+                       + size.to_bytes(3, "little") + bytes([state]))
+    # The header checksum is taken with State and the file checksum as zero; the file
+    # checksum makes the data sum to zero.
+    header[17] = 0
+    header[23] = 0
+    header[16] = (-sum(header)) & 0xFF
+    header[17] = (-sum(data)) & 0xFF
+    header[23] = state
+    return bytes(header) + data
+
+
+def volume(files):
+    header_length = 56 + 16  # one block-map entry and its terminator
+    body = bytearray()
+    for f in files:
+        f = bytearray(f)
+        # With erase polarity 1 the state bits are stored inverted (PI vol. 3, 2.1.4.1).
+        f[23] = ~f[23] & 0xFF
+        body += bytes([ERASED]) * (-(header_length + len(body)) % FFS_ALIGNMENT) + f
+    length = header_length + len(body)
+    length += -length % FV_BLOCK_SIZE
+    body += bytes([ERASED]) * (length - header_length - len(body))
+    header = bytearray(b"\0" * 16 + uuid.UUID(EFI_FIRMWARE_FILE_SYSTEM2_GUID).bytes_le
+                       + struct.pack("<Q4sIHHHBB", length, b"_FVH", FV_ATTRIBUTES, header_length, 0, 0, 0, 2)
+                       + struct.pack("<IIII", length // FV_BLOCK_SIZE, FV_BLOCK_SIZE, 0, 0))
+    checksum = (-sum(struct.unpack("<%dH" % (header_length // 2), header))) & 0xFFFF
+    struct.pack_into("<H", header, 50, checksum)
+    return bytes(header) + bytes(body)
+
+
+# --- EDK II files
+
+def inf(name, file_guid, presence, guids):
+    lines = ["## @file",
+             "#  %s: prebuilt DXE driver, as built. Generated by tools/fwpack.py; do not edit." % name,
+             "##", "", "[Defines]"]
+    for key, value in [("INF_VERSION", "0x00010017"), ("BASE_NAME", name), ("FILE_GUID", registry(file_guid)),
+                       ("MODULE_TYPE", "DXE_DRIVER"), ("VERSION_STRING", VERSION_STRING),
+                       ("ENTRY_POINT", "DriverEntry")]:
+        lines.append("  %-26s = %s" % (key, value))
+    lines += ["", "[Packages.X64]", "  MdePkg/MdePkg.dec", "  %s/%s.dec" % (PACKAGE_NAME, PACKAGE_NAME), "",
+              "[Binaries.X64]",
+              "  PE32|%s.efi|*" % name,
+              "  DXE_DEPEX|%s.depex|*" % name,
+              "  UI|%s.ui|*" % name,
+              "  DISPOSABLE|%s.debug|*" % name,
+              "", "[Protocols.X64]"]
+    for cname, usage in PROTOCOLS:
+        lines += ["  %-36s ## %s" % (cname, usage)]
+    # Installed with a NULL interface, as load dependencies for other drivers.
+    for cname in presence:
+        lines += ["  %-36s ## SOMETIMES_PRODUCES ## presence, NULL interface" % cname]
+    lines += ["", "[Guids.X64]"]
+    for cname, usage in GUIDS:
+        lines += ["  %-36s ## %s" % (cname, usage)]
+    lines += ["", "# PCD tokens, read by token number through PCD_PROTOCOL (dynamic PCDs). The platform's",
+              "# PCD database must assign these numbers to the platform's PCDs that carry these values.",
+              "#   Token   Access   Usage"]
+    for token, access, usage in PCD_TOKENS:
+        lines += ["#   %-7d %-8s ## %s" % (token, access, usage)]
+    lines += ["", "[Depex.X64]", "# (the binary DXE_DEPEX above is what the build uses)", "#  " + " AND ".join(DEPEX_PROTOCOLS), ""]
+    for cname in DEPEX_PROTOCOLS + [c for c, _ in PROTOCOLS + GUIDS] + presence:
+        if cname not in guids and cname not in ("gPcdProtocolGuid", "gEfiPcdProtocolGuid", "gEfiHobListGuid",
+                                                 "gEfiDxeServicesTableGuid"):
+            raise Refused("no definition of %s in the GUID headers" % cname)
+    return "\n".join(lines)
+
+
+def dec(guids):
+    # GUIDs that MdePkg already declares stay out.
+    mde = {"gPcdProtocolGuid", "gEfiPcdProtocolGuid", "gEfiHobListGuid", "gEfiDxeServicesTableGuid"}
+    names = [c for c in sorted(guids) if c not in mde and not c.endswith("FileGuid")]
+    protocols = [c for c in names if c.endswith("ProtocolGuid") or c.startswith("gModulePresence")]
+    others = [c for c in names if c not in protocols]
+    lines = ["## @file", "#  GUIDs of the SocDxe drivers. Generated by tools/fwpack.py; do not edit.", "##", "",
+             "[Defines]", "  DEC_SPECIFICATION          = 0x00010017", "  PACKAGE_NAME               = %s" % PACKAGE_NAME,
+             "  PACKAGE_GUID               = %s" % registry(uuid.uuid5(uuid.NAMESPACE_OID, PACKAGE_NAME)).upper(),
+             "  PACKAGE_VERSION            = %s" % VERSION_STRING, "", "[Protocols]"]
+    lines += ["  %s = %s" % (c, dec_form(guids[c])) for c in protocols]
+    lines += ["", "[Guids]"] + ["  %s = %s" % (c, dec_form(guids[c])) for c in others] + [""]
+    return "\n".join(lines)
+
+
+# --- all or nothing
+
+def write_all(outputs):
+    temporary = []
+    try:
+        for path, data in outputs:
+            tmp = path + ".partial"
+            with open(tmp, "wb") as f:
+                f.write(data if isinstance(data, bytes) else data.encode())
+            temporary.append((tmp, path))
+        for tmp, path in temporary:
+            os.replace(tmp, path)
+    finally:
+        for tmp, _ in temporary:
+            if os.path.exists(tmp):
+                os.remove(tmp)
+
+
+def module(args):
+    data = open(args.image, "rb").read()
+    check_image(data, args.image)
+    guids, presence = read_guids(args.guids)
+    file_name = "g%sFileGuid" % args.name
+    if file_name not in guids:
+        raise Refused("no %s among the GUID headers" % file_name)
+    dep = depex(guids)
+    ffs = ffs_file(guids[file_name], [section(EFI_SECTION_DXE_DEPEX, dep), section(EFI_SECTION_PE32, data),
+                                      section(EFI_SECTION_USER_INTERFACE, ucs2(args.name)),
+                                      section(EFI_SECTION_VERSION, struct.pack("<H", BUILD_NUMBER) + ucs2(VERSION_STRING))])
+    base = os.path.join(args.out_dir, args.name)
+    write_all([(base + ".depex", dep), (base + ".ffs", ffs), (base + ".ui", args.name),
+               (base + ".inf", inf(args.name, guids[file_name], presence, guids))])
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    sub = parser.add_subparsers(dest="command", required=True)
+    m = sub.add_parser("module")
+    m.add_argument("--image", required=True)
+    m.add_argument("--name", required=True)
+    m.add_argument("--guids", nargs="+", required=True, help="C++ headers and sources that define the GUIDs")
+    m.add_argument("--out-dir", required=True)
+    v = sub.add_parser("volume")
+    v.add_argument("--out", required=True)
+    v.add_argument("files", nargs="+")
+    d = sub.add_parser("dec")
+    d.add_argument("--guids", nargs="+", required=True)
+    d.add_argument("--out", required=True)
+    args = parser.parse_args(argv)
+    try:
+        if args.command == "module":
+            module(args)
+        elif args.command == "volume":
+            files = [open(p, "rb").read() for p in args.files]
+            for p, f in zip(args.files, files):
+                if len(f) < FFS_HEADER_SIZE or int.from_bytes(f[20:23], "little") != len(f):
+                    raise Refused("%s: not an FFS file (its size field says otherwise)" % p)
+            write_all([(args.out, volume(files))])
+        else:
+            write_all([(args.out, dec(read_guids(args.guids)[0]))])
+    except (Refused, OSError) as error:
+        print("fwpack: %s; nothing written" % error, file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
