@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 """Prints the size of each driver image: file bytes, bytes per section, and code and data
-bytes per subsystem (from the linker map: each symbol's extent, by its object file)."""
+bytes per subsystem (from the linker map: each symbol's extent, by its object file); and,
+where the FFS file lies next to the image, its size and what LZMA (as a compressed
+firmware volume's GUID-defined section holds it) makes of it."""
 import argparse
 import collections
+import lzma
 import os
 import re
 import sys
@@ -61,6 +64,12 @@ def main():
         for number, s in enumerate(pe.sections, start=1):
             section_sizes[number] = s["vsize"]
             print("  %-8s %6d bytes (%d in the file)" % (s["name"], s["vsize"], s["rawsize"]))
+        ffs = os.path.splitext(path)[0] + ".ffs"
+        if os.path.exists(ffs):
+            raw = open(ffs, "rb").read()
+            packed = lzma.compress(raw, format=lzma.FORMAT_ALONE, preset=9 | lzma.PRESET_EXTREME)
+            print("  FFS file %d bytes, LZMA-compressed %d bytes (%.0f%%)" % (len(raw), len(packed),
+                                                                             100.0 * len(packed) / len(raw)))
         if index < len(args.map) and os.path.exists(args.map[index]):
             totals = per_subsystem(args.map[index], section_sizes, os.path.basename(path))
             print("  by subsystem (symbols' extents in the linker map):")

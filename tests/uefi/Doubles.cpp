@@ -151,10 +151,10 @@ EFI_STATUS RestoreFirmware(PCD_MODE Mode) {
   EFI_STATUS Status = EFI_SUCCESS;
   if (Mode == PcdOurs || Mode == PcdEfiHidden) {
     Status = InstallOurs(false);
-  } else if (Mode == PcdHidden) {
+  } else if (Mode == PcdHidden || Mode == PcdAllHidden) {
     Status = Reinstall(gFirmwarePcd, &gPcdProtocolGuid);
   }
-  if (!EFI_ERROR(Status) && Mode == PcdEfiHidden) {
+  if (!EFI_ERROR(Status) && (Mode == PcdEfiHidden || Mode == PcdAllHidden)) {
     Status = Reinstall(gFirmwareEfiPcd, &gEfiPcdProtocolGuid);
   }
   return Status;
@@ -168,6 +168,10 @@ EFI_STATUS Apply(PCD_MODE Mode) {
       return Uninstall(gFirmwarePcd, &gPcdProtocolGuid);
     case PcdEfiHidden: {
       const EFI_STATUS Status = InstallOurs(true);
+      return EFI_ERROR(Status) ? Status : Uninstall(gFirmwareEfiPcd, &gEfiPcdProtocolGuid);
+    }
+    case PcdAllHidden: {
+      const EFI_STATUS Status = Uninstall(gFirmwarePcd, &gPcdProtocolGuid);
       return EFI_ERROR(Status) ? Status : Uninstall(gFirmwareEfiPcd, &gEfiPcdProtocolGuid);
     }
     case PcdFirmware:
@@ -321,6 +325,8 @@ const char *PcdModeName(PCD_MODE Mode) {
       return "PCD_PROTOCOL hidden";
     case PcdEfiHidden:
       return "EFI_PCD_PROTOCOL hidden";
+    case PcdAllHidden:
+      return "both PCD protocols hidden";
     case PcdFirmware:
       break;
   }
@@ -361,6 +367,9 @@ bool PcdSetMode(PCD_MODE Mode) {
       break;
     case PcdEfiHidden:
       Ok = PcdStatus == EFI_SUCCESS && Pcd == &gOurPcd && EfiPcdStatus == EFI_NOT_FOUND;
+      break;
+    case PcdAllHidden:
+      Ok = PcdStatus == EFI_NOT_FOUND && EfiPcdStatus == EFI_NOT_FOUND;
       break;
     case PcdFirmware:
     default:

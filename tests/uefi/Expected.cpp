@@ -84,10 +84,10 @@ int HexDigit(char C) {
 }  // namespace
 
 const VARIANT kVariants[] = {
-    {"m70", "SocDxeM70", "opt/soc/m70", 0x00A70F00, expect::kM70PresenceList,
+    {"m70", "SocDxeM70", "opt/soc/m70", "31B09955-39F3-4E8E-9604-E6B057C661C9", 0x00A70F00, expect::kM70PresenceList,
      sizeof(expect::kM70PresenceList) / sizeof(expect::kM70PresenceList[0]),
      {1, 0x57, 0x5B, 0x59}, 0x0005D8F4, 1, false, M70ClassOf, M70UnitInfoOf},
-    {"m60", "SocDxeM60", "opt/soc/m60", 0x00A60F00, expect::kM60PresenceList,
+    {"m60", "SocDxeM60", "opt/soc/m60", "402772CB-A19D-4415-971F-843427F03D8E", 0x00A60F00, expect::kM60PresenceList,
      sizeof(expect::kM60PresenceList) / sizeof(expect::kM60PresenceList[0]),
      {1, 0x24, 0x28, 0x26}, 0x0005D584, 19, true, M60ClassOf, M60UnitInfoOf},
 };

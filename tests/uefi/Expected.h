@@ -36,6 +36,7 @@ struct VARIANT {
   const char *Name;       // order token and check subject, e.g. "m70"
   const char *ImageName;  // "SocDxeM70"
   const char *FwCfgFile;  // where the runner put the image
+  const char *FileGuid;   // its FFS file's name in SocDxe.fv, registry form
   UINT32 AcceptedSignature;  // CPUID 0x80000001 EAX AND 0x0FFF0F00
   const char *const *Presence;  // registry-form GUIDs, install order
   UINTN PresenceCount;

@@ -3,6 +3,7 @@
 #include "tests/uefi/Print.h"
 
 EFI_HANDLE gAppImage = NULL;
+volatile UINT8 gDebuggerAttached = 0;
 EFI_SYSTEM_TABLE *gST = NULL;
 EFI_BOOT_SERVICES *gBS = NULL;
 

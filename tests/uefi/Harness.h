@@ -28,6 +28,7 @@ struct DRIVER_IMAGE {
   EFI_STATUS LoadStatus;
   EFI_STATUS EntryStatus;  // what StartImage returned, i.e. the driver's entry status
   bool Started;
+  bool CodeTypeOk;  // dispatched: boot-services code and data, loaded by the dispatcher
   UINT64 ImageBase;
   UINT64 ImageSize;
   EFI_GUID Baseline[8];  // what the firmware put on the image handle before the entry ran
@@ -38,6 +39,7 @@ enum PCD_MODE {
   PcdOurs,       // the application's PCD_PROTOCOL in front; the firmware's EFI_PCD_PROTOCOL stays
   PcdHidden,     // no PCD_PROTOCOL at all
   PcdEfiHidden,  // the application's PCD_PROTOCOL, no EFI_PCD_PROTOCOL
+  PcdAllHidden,  // neither PCD_PROTOCOL nor EFI_PCD_PROTOCOL
   PcdFirmware,   // as the firmware left it
 };
 
@@ -47,14 +49,24 @@ struct ROUND {
   UINTN Count;
   PCD_MODE Pcd;
   bool FailHeapInstall;  // the first HEAP_LIST_PROTOCOL install of the round fails
+  // The images come out of the firmware volume through the DXE dispatcher instead of
+  // LoadImage/StartImage; with Held, a first Dispatch() runs with both PCD protocols
+  // hidden and must start neither.
+  bool Dispatch;
+  bool Held;
 };
 
 enum RUN_MODE { RunChecks, RunReport };
+
+// The application's own symbols' load address and the flag a debugger sets to let the
+// drivers start (mode=debug).
+extern volatile UINT8 gDebuggerAttached;
 
 struct SCENARIO {
   ROUND Rounds[kMaxRounds];
   UINTN RoundCount;
   RUN_MODE Mode;
+  bool Debug;  // print the images' bases and wait for gDebuggerAttached before starting
   bool HasSignature;  // the runner's expectation of CPUID 0x80000001 EAX
   UINT32 Signature;
   UINT32 Eax;  // what the guest sees

@@ -7,6 +7,7 @@
 #include "HeapList.h"
 #include "PlatformInfo.h"
 #include "ProcessorClass.h"
+#include "tests/uefi/Dispatch.h"
 #include "tests/uefi/Doubles.h"
 #include "tests/uefi/Expected.h"
 #include "tests/uefi/FwCfg.h"
@@ -41,18 +42,18 @@ bool Accepted(const DRIVER_IMAGE &Image) { return Accepts(*Image.Variant, gScena
 
 // --- starting the images
 
-void LoadAndStart(DRIVER_IMAGE *Image) {
+bool Load(DRIVER_IMAGE *Image) {
   UINT16 Selector;
   UINT32 Size;
   if (!FwCfgFindFile(Image->Variant->FwCfgFile, &Selector, &Size) || Size == 0) {
     Fail(Image->Subject, "load", "fw_cfg file %a missing or empty", Image->Variant->FwCfgFile);
-    return;
+    return false;
   }
   VOID *Buffer = NULL;
   EFI_STATUS Status = gBS->AllocatePool(EfiBootServicesData, Size, &Buffer);
   if (EFI_ERROR(Status)) {
     Fail(Image->Subject, "load", "AllocatePool(%u) returned %r", Size, Status);
-    return;
+    return false;
   }
   FwCfgRead(Selector, Buffer, Size);
 
@@ -61,7 +62,7 @@ void LoadAndStart(DRIVER_IMAGE *Image) {
   gBS->FreePool(Buffer);
   if (!Expect(Image->LoadStatus == EFI_SUCCESS && Handle != NULL, Image->Subject, "load",
               "LoadImage of %u bytes returned %r, handle %p", Size, Image->LoadStatus, Handle)) {
-    return;
+    return false;
   }
   Image->Handle = Handle;
 
@@ -71,7 +72,7 @@ void LoadAndStart(DRIVER_IMAGE *Image) {
   Status = gBS->HandleProtocol(Handle, &gEfiLoadedImageProtocolGuid, reinterpret_cast<VOID **>(&Loaded));
   if (EFI_ERROR(Status) || Loaded == NULL) {
     Fail(Image->Subject, "loaded_image", "HandleProtocol(LOADED_IMAGE) returned %r", Status);
-    return;
+    return false;
   }
   Expect(Loaded->ImageCodeType == EfiBootServicesCode && Loaded->ImageDataType == EfiBootServicesData &&
              Loaded->ParentHandle == gAppImage,
@@ -87,12 +88,31 @@ void LoadAndStart(DRIVER_IMAGE *Image) {
     Image->Baseline[Image->BaselineCount++] = *Before.Guids[Index];
   }
   FreeProtocolList(&Before);
+  return true;
+}
 
+void Start(DRIVER_IMAGE *Image) {
   // Marks where a hang, a trap or a fault in the driver's entry happened.
-  Info("starting %a (%a) at %p", Image->Subject, Image->Variant->ImageName, Loaded->ImageBase);
-  Image->EntryStatus = gBS->StartImage(Handle, NULL, NULL);
+  Info("starting %a (%a) at %p", Image->Subject, Image->Variant->ImageName, reinterpret_cast<VOID *>(Image->ImageBase));
+  Image->EntryStatus = gBS->StartImage(Image->Handle, NULL, NULL);
   Image->Started = true;
   Expect(Image->EntryStatus == EFI_SUCCESS, Image->Subject, "entry", "StartImage returned %r", Image->EntryStatus);
+}
+
+// Every image of the round is loaded and none started: the moment a debugger can put
+// breakpoints in them. The runner reads these lines, attaches and sets the flag.
+void WaitForDebugger(const ROUND &Round) {
+  for (UINTN Index = 0; Index < Round.Count; Index++) {
+    const DRIVER_IMAGE &Image = Round.Images[Index];
+    if (Image.Handle != NULL) {
+      Print("@@ DEBUG image %a 0x%lx\n", Image.Variant->ImageName, Image.ImageBase);
+    }
+  }
+  Print("@@ DEBUG wait 0x%lx\n", reinterpret_cast<UINT64>(&gDebuggerAttached));
+  while (gDebuggerAttached == 0) {
+    __asm__ volatile("pause");
+  }
+  gDebuggerAttached = 0;
 }
 
 // --- what the entry did
@@ -801,8 +821,21 @@ void RunRound(const SCENARIO &Scenario, ROUND &Round, UINTN Number) {
   if (Round.FailHeapInstall) {
     FailInstallOf(&gHeapListProtocolGuid, EFI_OUT_OF_RESOURCES, 1);
   }
-  for (UINTN Index = 0; Index < Round.Count; Index++) {
-    LoadAndStart(&Round.Images[Index]);
+  if (Round.Dispatch) {
+    DispatchImages(Round, Round.Pcd);
+  } else {
+    bool Loaded[kMaxImages] = {};
+    for (UINTN Index = 0; Index < Round.Count; Index++) {
+      Loaded[Index] = Load(&Round.Images[Index]);
+    }
+    if (Scenario.Debug) {
+      WaitForDebugger(Round);
+    }
+    for (UINTN Index = 0; Index < Round.Count; Index++) {
+      if (Loaded[Index]) {
+        Start(&Round.Images[Index]);
+      }
+    }
   }
   FailInstallOf(&gHeapListProtocolGuid, EFI_SUCCESS, 0);
   Marks.PcdAfterStart = gPcdReadCount;

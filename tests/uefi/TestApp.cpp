@@ -8,8 +8,15 @@
 //                                 pcd=hidden       no PCD_PROTOCOL during the round
 //                                 pcd=efi-hidden   no EFI_PCD_PROTOCOL during the round
 //                                 fail-heap-install  the first HEAP_LIST_PROTOCOL install fails
+//                                 dispatch         the images come from the firmware volume
+//                                                  (fw_cfg opt/soc/fv) through the DXE
+//                                                  dispatcher, in the volume's order
+//                                 dispatch-held    the same, after a first Dispatch() with
+//                                                  both PCD protocols hidden starts neither
 //   signature=0x...             CPUID 0x80000001 EAX the runner asked QEMU for
 //   mode=report                 also print what each driver published and answered
+//   mode=debug                  print each image's base once loaded, then wait until a
+//                               debugger sets gDebuggerAttached before starting them
 #include "tests/uefi/Doubles.h"
 #include "tests/uefi/Expected.h"
 #include "tests/uefi/FwCfg.h"
@@ -90,6 +97,11 @@ bool ParseOption(const char *Option, UINTN Length, ROUND *Round) {
     Round->Pcd = PcdOurs;
   } else if (AsciiEqual(Text, "fail-heap-install")) {
     Round->FailHeapInstall = true;
+  } else if (AsciiEqual(Text, "dispatch")) {
+    Round->Dispatch = true;
+  } else if (AsciiEqual(Text, "dispatch-held")) {
+    Round->Dispatch = true;
+    Round->Held = true;
   } else {
     return false;
   }
@@ -175,6 +187,9 @@ bool ParseArgs(char *Args, SCENARIO *Scenario) {
       Ok = true;
     } else if (AsciiEqual(Token, "mode=check")) {
       Scenario->Mode = RunChecks;
+      Ok = true;
+    } else if (AsciiEqual(Token, "mode=debug")) {
+      Scenario->Debug = true;
       Ok = true;
     } else {
       Ok = false;

@@ -228,6 +228,8 @@ def run_boot(opts, signature):
         ]
         for name, path in opts.images:
             command += ["-fw_cfg", f"name={FW_CFG_PREFIX}{name},file={qemu_option_value(os.path.abspath(path))}"]
+        if opts.fv:
+            command += ["-fw_cfg", f"name={FW_CFG_PREFIX}fv,file={qemu_option_value(os.path.abspath(opts.fv))}"]
         args = build_args(opts.order, signature, opts.report, opts.arg)
         command += ["-fw_cfg", f"name={FW_CFG_PREFIX}args,string={qemu_option_value(args)}"]
 
@@ -301,6 +303,7 @@ def parse_options(argv):
     parser.add_argument("--expect-trap", action="store_true",
                         help="pass only if the error trap ends the boot (0xDEAD on port 0xE0)")
     parser.add_argument("--arg", action="append", default=[], help="an extra scenario token for the application")
+    parser.add_argument("--fv", help="firmware volume for rounds with the dispatch option (fw_cfg file opt/soc/fv)")
     parser.add_argument("--timeout", type=float, default=60, help="seconds the boot may take")
     parser.add_argument("--log-dir", help="keep the boot's raw serial output here")
     parser.add_argument("--qemu", default="qemu-system-x86_64")
@@ -316,6 +319,7 @@ def parse_options(argv):
     if opts.build:
         opts.app = opts.app or os.path.join(opts.build, "tests", "uefi", "SocUefiTestApp.efi")
         images = images or [(name, os.path.join(opts.build, f"SocDxe{name.upper()}.efi")) for name in ("m70", "m60")]
+        opts.fv = opts.fv or os.path.join(opts.build, "SocDxe.fv")
     if not opts.app:
         parser.error("give --app or --build")
     opts.images = images
@@ -333,7 +337,7 @@ def parse_options(argv):
 
 def main(argv=None):
     opts = parse_options(argv)
-    missing = [p for p in [opts.app, opts.ovmf_code, opts.ovmf_vars] + [p for _, p in opts.images]
+    missing = [p for p in [opts.app, opts.ovmf_code, opts.ovmf_vars] + [p for _, p in opts.images] + [opts.fv or opts.app]
                if not os.path.isfile(p)]
     if shutil.which(opts.qemu) is None:
         missing.append(opts.qemu)

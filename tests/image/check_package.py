@@ -1,0 +1,222 @@
+#!/usr/bin/env python3
+"""Reads the firmware files back with readers that did not write them: Debian's UEFIExtract
+for the volume (and through it the FFS files, whose bytes must be the volume's), and the
+parsers below, written apart from tools/fwpack.py, for the depex, the INF and the DEC. The
+expected values are the published GUIDs, names and types, written out here.
+Usage: check_package.py --uefiextract TOOL --fwpack TOOL BUILD_DIR"""
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import uuid
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from pe_image import PeImage  # noqa: E402
+
+DELIVERABLES = {  # name -> (FFS file GUID, presence GUIDs installed)
+    "SocDxeM70": ("31B09955-39F3-4E8E-9604-E6B057C661C9", 22),
+    "SocDxeM60": ("402772CB-A19D-4415-971F-843427F03D8E", None),
+}
+PCD_PROTOCOL = "11B34006-D85B-4D0A-A290-D5A571310EF7"
+EFI_PCD_PROTOCOL = "13A3F0F6-264A-3EF0-F2E0-DEC512342F34"
+DECLARED = {  # C name -> GUID every platform build must resolve the same way
+    "gProcessorClassProtocolGuid": "72F8E409-0D2A-4B91-886F-BA13449FD778",
+    "gPlatformInfoProtocolGuid": "0967CF7E-6566-4B11-BE76-0B3EAE6392DA",
+    "gHeapListProtocolGuid": "AF62673D-DEDA-43AE-8F03-9C2D89FD78DA",
+    "gDebugPrintProtocolGuid": "669ED5B1-49A3-4C59-9D2D-0432AD6CDB61",
+    "gRegisterAccessProtocolGuid": "264272B3-81D1-453A-8503-8989F4382E68",
+    "gInterruptTableProtocolGuid": "4FC0733F-6FD2-491B-A890-5374521BF48F",
+    "gHeapHobGuid": "D97D161A-16CD-4ADA-B9F6-AEC3F9FCCC2C",
+}
+MDE_PKG = {"gPcdProtocolGuid", "gEfiPcdProtocolGuid", "gEfiHobListGuid", "gEfiDxeServicesTableGuid"}
+SECTIONS = ["DXE dependency", "PE32 image", "UI", "Version"]
+PCD_TOKENS = {846, 1180, 1104, 1179, 1185, 1183, 1184, 1181, 1113, 1112, 1182, 150, 152}
+
+problems = []
+
+
+def expect(ok, text):
+    if not ok:
+        problems.append(text)
+    return ok
+
+
+def uefiextract_report(tool, path):
+    """Rows of UEFIExtract's report (type, subtype, base, size, name) and what it printed."""
+    with tempfile.TemporaryDirectory() as work:
+        copy = os.path.join(work, os.path.basename(path))
+        shutil.copyfile(path, copy)
+        run = subprocess.run([tool, copy, "report"], capture_output=True, text=True, cwd=work)
+        report = open(copy + ".report.txt").read() if os.path.exists(copy + ".report.txt") else ""
+    rows = []
+    for line in report.splitlines()[1:]:
+        cells = [c.strip() for c in line.split("|")]
+        if len(cells) >= 6:
+            rows.append({"type": cells[0], "subtype": cells[1], "base": int(cells[2], 16), "size": int(cells[3], 16),
+                         "name": " | ".join(cells[5:]).lstrip("- ")})
+    return rows, (run.stdout + run.stderr).strip().splitlines()
+
+
+def check_volume(tool, build):
+    fv = os.path.join(build, "SocDxe.fv")
+    data = open(fv, "rb").read()
+    rows, said = uefiextract_report(tool, fv)
+    # A volume that holds no volume-top file is what a driver volume is; anything else
+    # UEFIExtract says (checksums, sizes, alignment) is a defect.
+    for line in said:
+        expect("Volume Top File" in line, "UEFIExtract: " + line)
+    volumes = [r for r in rows if r["type"] == "Volume"]
+    expect(len(volumes) == 1 and volumes[0]["subtype"] == "FFSv2" and volumes[0]["size"] == len(data),
+           "SocDxe.fv: want one FFSv2 volume of %d bytes, UEFIExtract found %r" % (len(data), volumes))
+    files = [i for i, r in enumerate(rows) if r["type"] == "File"]
+    names = [rows[i]["name"] for i in files]
+    want = ["%s | %s" % (g, n) for n, (g, _) in DELIVERABLES.items()]
+    expect(names == want, "SocDxe.fv: files %r, want %r" % (names, want))
+    for i in files:
+        f = rows[i]
+        expect(f["subtype"] == "DXE driver", "%s: file type %s" % (f["name"], f["subtype"]))
+        kinds = []
+        for r in rows[i + 1:]:
+            if r["type"] != "Section":
+                break
+            kinds.append(r["subtype"])
+        expect(kinds == SECTIONS, "%s: sections %r, want %r" % (f["name"], kinds, SECTIONS))
+        expect(f["base"] % 8 == 0, "%s: file at offset %#x, not 8-byte aligned" % (f["name"], f["base"]))
+        name = f["name"].split(" | ")[-1]
+        ffs = open(os.path.join(build, name + ".ffs"), "rb").read()
+        in_volume = bytearray(data[f["base"]:f["base"] + f["size"]])
+        # Erase polarity 1 stores the state bits inverted; all else is the same bytes.
+        expect(len(ffs) == f["size"] and ffs[:23] == in_volume[:23] and ffs[24:] == in_volume[24:]
+               and (ffs[23] ^ in_volume[23]) == 0xFF, "%s.ffs differs from its copy in SocDxe.fv" % name)
+        image = open(os.path.join(build, name + ".efi"), "rb").read()
+        expect(image in ffs, "%s.ffs does not hold %s.efi byte for byte" % (name, name))
+        expect(name.encode("utf-16-le") + b"\0\0" in ffs, "%s.ffs: no UI name" % name)
+    free = [r for r in rows if r["type"] == "Free space"]
+    for r in free:
+        expect(set(data[r["base"]:r["base"] + r["size"]]) <= {0xFF}, "free space is not erased (0xFF)")
+    return rows
+
+
+def parse_depex(data):
+    """Opcodes of a DXE dependency expression: PUSH carries a GUID."""
+    ops, at = [], 0
+    while at < len(data):
+        op = data[at]
+        if op == 0x02:
+            ops.append(("PUSH", str(uuid.UUID(bytes_le=bytes(data[at + 1:at + 17]))).upper()))
+            at += 17
+        else:
+            ops.append(({0x03: "AND", 0x04: "OR", 0x05: "NOT", 0x06: "TRUE", 0x07: "FALSE", 0x08: "END"}.get(op, "?%d" % op),))
+            at += 1
+    return ops
+
+
+def parse_ini(text):
+    """[Section] -> list of lines, comments (#...) kept apart from the entries."""
+    sections, current = {}, None
+    for raw in text.splitlines():
+        line = raw.strip()
+        m = re.match(r"^\[([^\]]+)\]$", line)
+        if m:
+            current = sections.setdefault(m.group(1), {"entries": [], "comments": []})
+        elif current is not None and line.startswith("#"):
+            current["comments"].append(line)
+        elif current is not None and line:
+            entry, _, usage = line.partition("##")
+            current["entries"].append((entry.strip(), usage.strip()))
+    return sections
+
+
+def check_module(build, name, file_guid, presence_count, declared):
+    depex = open(os.path.join(build, name + ".depex"), "rb").read()
+    want = [("PUSH", PCD_PROTOCOL), ("PUSH", EFI_PCD_PROTOCOL), ("AND",), ("END",)]
+    expect(parse_depex(depex) == want, "%s.depex: %r, want %r" % (name, parse_depex(depex), want))
+    inf = parse_ini(open(os.path.join(build, name + ".inf")).read())
+    defines = dict((e.split("=", 1)[0].strip(), e.split("=", 1)[1].strip()) for e, _ in inf.get("Defines", {"entries": []})["entries"])
+    for key, value in [("BASE_NAME", name), ("FILE_GUID", file_guid), ("MODULE_TYPE", "DXE_DRIVER"),
+                       ("ENTRY_POINT", "DriverEntry")]:
+        expect(defines.get(key, "").upper() == value.upper(), "%s.inf: %s = %r, want %s" % (name, key, defines.get(key), value))
+    expect("INF_VERSION" in defines and "VERSION_STRING" in defines, "%s.inf: INF_VERSION or VERSION_STRING missing" % name)
+    binaries = [e.split("|") for e, _ in inf.get("Binaries.X64", {"entries": []})["entries"]]
+    kinds = {b[0]: b[1] for b in binaries}
+    for kind, suffix in [("PE32", ".efi"), ("DXE_DEPEX", ".depex"), ("UI", ".ui"), ("DISPOSABLE", ".debug")]:
+        expect(kinds.get(kind) == name + suffix, "%s.inf: %s|%r, want %s" % (name, kind, kinds.get(kind), name + suffix))
+        expect(os.path.exists(os.path.join(build, name + suffix)), "%s: %s missing next to the INF" % (name, name + suffix))
+    protocols = dict(inf.get("Protocols.X64", {"entries": []})["entries"])
+    guids = dict(inf.get("Guids.X64", {"entries": []})["entries"])
+    for cname, usage in [("gProcessorClassProtocolGuid", "PRODUCES"), ("gPlatformInfoProtocolGuid", "PRODUCES"),
+                         ("gHeapListProtocolGuid", "PRODUCES"), ("gPcdProtocolGuid", "CONSUMES"),
+                         ("gEfiPcdProtocolGuid", "CONSUMES"), ("gInterruptTableProtocolGuid", "CONSUMES")]:
+        expect(usage in protocols.get(cname, ""), "%s.inf: %s not listed as %s" % (name, cname, usage))
+    expect("CONSUMES" in guids.get("gHeapHobGuid", ""), "%s.inf: gHeapHobGuid not consumed" % name)
+    presence = [c for c in protocols if c.startswith("gModulePresence")]
+    if presence_count is not None:
+        expect(len(presence) == presence_count, "%s.inf: %d presence GUIDs, want %d" % (name, len(presence), presence_count))
+    for cname in list(protocols) + list(guids):
+        expect(cname in declared or cname in MDE_PKG, "%s.inf: %s is declared in no package" % (name, cname))
+    comments = [c for section in inf.values() for c in section["comments"]]
+    tokens = {int(m.group(1)) for c in comments for m in [re.match(r"#\s+(\d+)\s+Get", c)] if m}
+    expect(tokens == PCD_TOKENS, "%s.inf: PCD tokens %r, want %r" % (name, sorted(tokens), sorted(PCD_TOKENS)))
+
+    # Symbols: the debug link's code and data lie where the shipped image's do.
+    efi, debug = open(os.path.join(build, name + ".efi"), "rb").read(), open(os.path.join(build, name + ".debug"), "rb").read()
+    pe, pd = PeImage(efi), PeImage(debug)
+    expect(pe.image_base == pd.image_base and pe.entry_rva == pd.entry_rva, "%s.debug: other base or entry" % name)
+    dbg_rva, dbg_size = pe.directory("debug")
+    for s in pe.sections:
+        t = next((x for x in pd.sections if x["name"] == s["name"]), None)
+        a = bytearray(efi[s["rawptr"]:s["rawptr"] + min(s["vsize"], s["rawsize"])])
+        b = bytearray(debug[t["rawptr"]:t["rawptr"] + min(t["vsize"], t["rawsize"])]) if t else b""
+        if t and s["vaddr"] <= dbg_rva < s["vaddr"] + s["vsize"]:
+            # The debug directory describes the link, not the code; the symbol file's may
+            # have more entries after it.
+            at = dbg_rva - s["vaddr"]
+            a[at:at + dbg_size] = bytes(len(a[at:at + dbg_size]))
+            b = b[:len(a)]
+            b[at:at + dbg_size] = bytes(len(b[at:at + dbg_size]))
+        expect(t is not None and t["vaddr"] == s["vaddr"] and a == b,
+               "%s.debug: section %s differs from the shipped image's" % (name, s["name"]))
+
+
+def check_refusal(fwpack):
+    with tempfile.TemporaryDirectory() as work:
+        bogus = os.path.join(work, "bogus.efi")
+        open(bogus, "wb").write(b"MZ" + b"\0" * 200)
+        run = subprocess.run([sys.executable, fwpack, "module", "--image", bogus, "--name", "SocDxeM70", "--guids",
+                              bogus, "--out-dir", work], capture_output=True, text=True)
+        expect(run.returncode != 0 and "not a PE image" in run.stderr and os.listdir(work) == ["bogus.efi"],
+               "packager accepted a broken image or left files: %r %r" % (run.stderr, os.listdir(work)))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--uefiextract", required=True)
+    parser.add_argument("--fwpack", required=True)
+    parser.add_argument("build")
+    args = parser.parse_args()
+    check_volume(args.uefiextract, args.build)
+    dec = parse_ini(open(os.path.join(args.build, "SocDxePkg.dec")).read())
+    declared = {}
+    for section in ("Protocols", "Guids"):
+        for entry, _ in dec.get(section, {"entries": []})["entries"]:
+            cname, _, value = entry.partition("=")
+            parts = [int(x, 16) for x in re.findall(r"0x[0-9A-Fa-f]+", value)]
+            if len(parts) == 11:
+                raw = parts[0].to_bytes(4, "little") + parts[1].to_bytes(2, "little") + parts[2].to_bytes(2, "little") + bytes(parts[3:])
+                declared[cname.strip()] = str(uuid.UUID(bytes_le=raw)).upper()
+    for cname, value in DECLARED.items():
+        expect(declared.get(cname) == value, "SocDxePkg.dec: %s = %r, want %s" % (cname, declared.get(cname), value))
+    for name, (guid, presence) in DELIVERABLES.items():
+        check_module(args.build, name, guid, presence, declared)
+    check_refusal(args.fwpack)
+    for p in problems:
+        print("FAIL " + p)
+    print("%d passed, %d failed" % (0 if problems else 1, 1 if problems else 0))
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

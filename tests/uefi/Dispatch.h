@@ -1,0 +1,10 @@
+// Loading and starting a round's images through OVMF's DXE dispatcher.
+#pragma once
+
+#include "tests/uefi/Harness.h"
+
+// Hands SocDxe.fv (once per boot) to ProcessFirmwareVolume and calls Dispatch(); fills
+// each image's handle, base and entry outcome from what the dispatcher did. With
+// Round.Held, a first Dispatch() runs with both PCD protocols hidden, then Pcd is put in
+// place for the second.
+void DispatchImages(ROUND &Round, PCD_MODE Pcd);
