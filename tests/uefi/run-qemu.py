@@ -15,6 +15,12 @@ rounds, m70,m60 and m60,m70 (with --report one, m70,m60).
 An isa-debug-exit device sits on port 0xE0, so the error trap's first write (0xDEAD) ends
 the boot at once with exit code 91 instead of spinning on the POST-code display.
 
+With --gdb QEMU serves gdb, and the application loads the round's images, prints their
+bases and waits; the runner then writes an attach script that connects gdb and loads
+both symbol files (SocDxeM70.debug, SocDxeM60.debug) at those bases. --gdb-check runs
+a batch session on it (stop in DriverEntry, show the line, detach) and judges it too.
+The "dispatch" round option needs --fv (--build supplies SocDxe.fv).
+
 Exit status 0 only when the boot printed BEGIN, at least one PASS, no FAIL and DONE, and
 QEMU powered off by itself before the timeout; with --expect-trap, when the trap ended the
 boot instead of DONE. A hung boot is a failure.
@@ -25,6 +31,8 @@ import os
 import re
 import selectors
 import shutil
+import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -174,23 +182,31 @@ def build_args(orders, signature, report, extra):
     return " ".join(args)
 
 
-def run_qemu(command, boot):
+def run_qemu(command, boot, on_output=None):
     """Runs QEMU until it exits, the timeout passes, or the guest reports a CPU exception
-    (its handler then spins forever, so waiting out the timeout would tell nothing more)."""
+    (its handler then spins forever, so waiting out the timeout would tell nothing more).
+    on_output, if given, sees the console output so far after every read."""
     with subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE) as proc:
         chunks = {proc.stdout: [], proc.stderr: []}
+        if on_output is not None:
+            on_output(b"")
         deadline = time.monotonic() + boot.timeout
         faulted = False
         with selectors.DefaultSelector() as selector:
             for stream in chunks:
                 selector.register(stream, selectors.EVENT_READ)
             while selector.get_map() and time.monotonic() < deadline:
-                for key, _ in selector.select(timeout=deadline - time.monotonic()):
+                ready = selector.select(timeout=min(0.5, max(0.0, deadline - time.monotonic())))
+                if not ready and on_output is not None:
+                    on_output(b"".join(chunks[proc.stdout]) or None)
+                for key, _ in ready:
                     data = os.read(key.fileobj.fileno(), 65536)
                     if not data:
                         selector.unregister(key.fileobj)
                         continue
                     chunks[key.fileobj].append(data)
+                    if on_output is not None and key.fileobj is proc.stdout:
+                        on_output(b"".join(chunks[proc.stdout]))
                     if not faulted and key.fileobj is proc.stdout:
                         faulted = EXCEPTION_BANNER.search(b"".join(chunks[proc.stdout])) is not None
                         if faulted:
@@ -208,6 +224,154 @@ def run_qemu(command, boot):
         banner = EXCEPTION_BANNER.search(_ESCAPE.sub(b"", out)).group(0)
         boot.exception = banner.decode(errors="replace").strip(" !")
     return out, b"".join(chunks[proc.stderr])
+
+
+# --- debugging: the application loads the round's images, prints their bases and waits
+# for a debugger to set its flag before it starts them.
+# Whole lines only: the console arrives in pieces, and half an address is another address.
+_DEBUG_IMAGE = re.compile(r"@@ DEBUG image (\S+) 0x([0-9A-Fa-f]+)[ \t]*\n")
+_DEBUG_WAIT = re.compile(r"@@ DEBUG wait 0x([0-9A-Fa-f]+)[ \t]*\n")
+GDB_CHECK = """continue
+source {symbols}
+break DriverEntry
+soc-release
+continue
+info symbol $pc
+frame
+delete
+detach
+"""
+
+
+def free_port():
+    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def symbol_file(image_path):
+    """The DWARF symbol file next to an image, and the base address it was linked for."""
+    path = os.path.splitext(image_path)[0] + ".debug"
+    data = open(path, "rb").read(4096)
+    pe = int.from_bytes(data[0x3C:0x40], "little")
+    return path, int.from_bytes(data[pe + 24 + 24:pe + 24 + 32], "little")
+
+
+def connect_script(port):
+    # QEMU listens from its start, stopped (-S); gdb may come up first, so it retries.
+    return "\n".join([
+        "set pagination off", "set confirm off",
+        "python",
+        "import time",
+        "for attempt in range(100):",
+        "    try:",
+        f"        gdb.execute('target remote 127.0.0.1:{port}')",
+        "        break",
+        "    except gdb.error:",
+        "        time.sleep(0.1)",
+        "end", ""])
+
+
+def symbols_script(opts, images, flag):
+    lines = []
+    for name, base in images:
+        path = next((p for n, p in opts.images if os.path.basename(os.path.splitext(p)[0]) == name), None)
+        if path is None or not os.path.exists(os.path.splitext(path)[0] + ".debug"):
+            lines.append(f"echo no symbol file for {name}\\n")
+            continue
+        debug, linked = symbol_file(path)
+        lines.append(f"add-symbol-file {os.path.abspath(debug)} -o {base - linked:#x}")
+    lines += ["define soc-release", f"  set var *(unsigned char *)0x{flag:x} = 1", "end",
+              "document soc-release", "Lets the test application start the drivers (loaded and waiting) at the next continue.",
+              "end"]
+    return "\n".join(lines) + "\n"
+
+
+class Debugger:
+    """QEMU starts stopped with its gdb server. The connect script attaches gdb; once the
+    application holds the drivers loaded, the symbols script loads both symbol files at
+    their bases. With check, a batch gdb session runs both: the runner interrupts it when
+    the drivers wait, and it must stop in DriverEntry and let the boot go on."""
+
+    def __init__(self, opts, port, check):
+        self.opts, self.port, self.check = opts, port, check
+        self.connect = os.path.abspath(opts.gdb_script)
+        self.symbols = os.path.splitext(self.connect)[0] + "-symbols.gdb"
+        self.proc = None
+        self.output = ""
+        self.waiting = False
+
+        with open(self.connect, "w") as f:
+            f.write(connect_script(port))
+        if os.path.exists(self.symbols):
+            os.remove(self.symbols)
+
+    def __call__(self, raw):
+        if raw == b"":
+            self.start()
+            return
+        if raw is None:
+            return
+        text = "\n".join(console_lines(raw))
+        if self.waiting:
+            return
+        wait = _DEBUG_WAIT.search(text)
+        if not wait:
+            return
+        self.waiting = True
+        images = [(m.group(1), int(m.group(2), 16)) for m in _DEBUG_IMAGE.finditer(text)]
+        with open(self.symbols, "w") as f:
+            f.write(symbols_script(self.opts, images, int(wait.group(1), 16)))
+        if self.check:
+            if self.proc is not None:
+                self.proc.send_signal(signal.SIGINT)
+        else:
+            print(f"The drivers are loaded and waiting. In gdb: Ctrl-C, then\n  source {self.symbols}\n"
+                  "set breakpoints (break DriverEntry, break IoApicIdFixup, ...), then soc-release and continue.",
+                  file=sys.stderr, flush=True)
+
+    def start(self):
+        if not self.check:
+            print(f"QEMU is stopped and serves gdb on port {self.port}. In another terminal:\n"
+                  f"  gdb -x {self.connect}\nthen continue.", file=sys.stderr, flush=True)
+            return
+        check = os.path.splitext(self.connect)[0] + "-check.gdb"
+        with open(check, "w") as f:
+            f.write(GDB_CHECK.format(symbols=self.symbols))
+        self.launch([self.connect, check])
+
+    def launch(self, scripts):
+        command = [self.opts.gdb_binary, "-nx", "-batch"]
+        for script in scripts:
+            command += ["-x", script]
+        self.log = open(os.path.splitext(self.connect)[0] + ".log", "w+")
+        self.proc = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=self.log, stderr=subprocess.STDOUT,
+                                     text=True)
+
+    def session_output(self):
+        self.log.flush()
+        self.log.seek(0)
+        return self.log.read()
+
+    def finish(self, boot):
+        if not self.check:
+            return
+        if self.proc is None or not self.waiting:
+            boot.problems.append("gdb: the application never waited for a debugger")
+        try:
+            self.proc.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+            boot.problems.append("gdb: the session did not end")
+        self.output += self.session_output()
+        wants = [(r"Breakpoint 1(\.\d+)?, (0x[0-9a-f]+ in )?DriverEntry \(", "stopped in DriverEntry"),
+                 (r"DriverEntry(\(.*\))?( \+ \d+)? in section \.text of \S*SocDxeM70\.debug", "in SocDxeM70's symbols"),
+                 (r"at \S*framework/Entry\.cpp:\d+\n\d+\s+\S", "with its source line")]
+        for pattern, what in wants:
+            if not re.search(pattern, self.output):
+                boot.problems.append(f"gdb: not {what}")
+        boot.results.append("@@ GDB " + " | ".join(line for line in self.output.splitlines() if line.strip()))
 
 
 def run_boot(opts, signature):
@@ -230,11 +394,17 @@ def run_boot(opts, signature):
             command += ["-fw_cfg", f"name={FW_CFG_PREFIX}{name},file={qemu_option_value(os.path.abspath(path))}"]
         if opts.fv:
             command += ["-fw_cfg", f"name={FW_CFG_PREFIX}fv,file={qemu_option_value(os.path.abspath(opts.fv))}"]
+        debugger = None
+        if opts.gdb is not None:
+            port = opts.gdb or free_port()
+            command += ["-gdb", f"tcp:127.0.0.1:{port}", "-S"]
+            debugger = Debugger(opts, port, opts.gdb_check)
+            opts.arg = opts.arg + ["mode=debug"]
         args = build_args(opts.order, signature, opts.report, opts.arg)
         command += ["-fw_cfg", f"name={FW_CFG_PREFIX}args,string={qemu_option_value(args)}"]
 
         start = time.monotonic()
-        raw, err = run_qemu(command, boot)
+        raw, err = run_qemu(command, boot, debugger)
         boot.seconds = time.monotonic() - start
     boot.console = console_lines(raw)
     boot.results = result_lines(boot.console)
@@ -244,6 +414,8 @@ def run_boot(opts, signature):
         with open(os.path.join(opts.log_dir, "boot.log"), "wb") as log:
             log.write(raw)
     judge(boot, opts.expect_trap)
+    if debugger is not None:
+        debugger.finish(boot)
     return boot
 
 
@@ -303,6 +475,13 @@ def parse_options(argv):
     parser.add_argument("--expect-trap", action="store_true",
                         help="pass only if the error trap ends the boot (0xDEAD on port 0xE0)")
     parser.add_argument("--arg", action="append", default=[], help="an extra scenario token for the application")
+    parser.add_argument("--gdb", type=int, nargs="?", const=1234, metavar="PORT",
+                        help="QEMU's gdb server on PORT (1234; 0 picks a free one); the application waits with "
+                             "the drivers loaded and writes an attach script for gdb")
+    parser.add_argument("--gdb-script", help="where the attach script goes (default: next to the application)")
+    parser.add_argument("--gdb-check", action="store_true",
+                        help="run a batch gdb session on the script: stop in DriverEntry, show the line, detach")
+    parser.add_argument("--gdb-binary", default="gdb")
     parser.add_argument("--fv", help="firmware volume for rounds with the dispatch option (fw_cfg file opt/soc/fv)")
     parser.add_argument("--timeout", type=float, default=60, help="seconds the boot may take")
     parser.add_argument("--log-dir", help="keep the boot's raw serial output here")
@@ -323,6 +502,9 @@ def parse_options(argv):
     if not opts.app:
         parser.error("give --app or --build")
     opts.images = images
+    opts.gdb_script = opts.gdb_script or os.path.join(os.path.dirname(os.path.abspath(opts.app)), "socdxe-attach.gdb")
+    if opts.gdb is not None and not opts.gdb_check:
+        opts.timeout = max(opts.timeout, 3600)  # a person at the debugger
     try:
         opts.cpu_props = parse_cpu(opts.cpu)
     except ValueError as error:
