@@ -5,6 +5,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "testing/sim/Machine.h"
+
 namespace sim {
 
 namespace {
@@ -429,6 +431,7 @@ EFI_STATUS Firmware::Record(const std::string &Service, const EFI_GUID *Guid, EF
   ServiceCall Call{Service, {}, Status};
   if (Guid != nullptr) Call.Guid = *Guid;
   Log.push_back(Call);
+  TheMachine().Note(Guid != nullptr ? Service + " " + GuidText(*Guid) : Service);
   return Status;
 }
 

@@ -1,5 +1,7 @@
 #include "testing/sim/Machine.h"
 
+#include <cstdio>
+
 #include <cstring>
 #include <string>
 
@@ -13,6 +15,24 @@ Machine &TheMachine() {
 }
 
 void Machine::Reset() { *this = Machine(); }
+
+void Machine::Note(std::string Event) {
+  Events.push_back(std::move(Event));
+  if (OnEvent) OnEvent(Events.back());
+}
+
+size_t Machine::Find(const std::string &Prefix, size_t From) const {
+  for (size_t I = From; I < Events.size(); I++) {
+    if (Events[I].compare(0, Prefix.size(), Prefix) == 0) return I;
+  }
+  return Events.size();
+}
+
+std::string Hex(UINT64 Value) {
+  char Text[24];
+  std::snprintf(Text, sizeof(Text), "0x%llX", static_cast<unsigned long long>(Value));
+  return Text;
+}
 
 void Machine::AddMemory(UINT64 Base, UINT64 Size, UINT8 Fill) {
   Memory.push_back(Region{Base, std::vector<UINT8>(Size, Fill)});
@@ -44,6 +64,7 @@ using sim::TheMachine;
 void ArchCpuid(UINT32 Leaf, UINT32 SubLeaf, UINT32 *Eax, UINT32 *Ebx, UINT32 *Ecx, UINT32 *Edx) {
   sim::Machine &M = TheMachine();
   M.CpuidCalls.push_back({Leaf, SubLeaf});
+  M.Note("CPUID " + sim::Hex(Leaf));
   sim::CpuidResult R;
   if (auto It = M.Cpuid.find(Leaf); It != M.Cpuid.end()) R = It->second;
   if (Eax) *Eax = R.Eax;
@@ -55,12 +76,14 @@ void ArchCpuid(UINT32 Leaf, UINT32 SubLeaf, UINT32 *Eax, UINT32 *Ebx, UINT32 *Ec
 UINT16 ArchSimulatorQuery() {
   sim::Machine &M = TheMachine();
   M.SimulatorQueries++;
+  M.Note("CPUID 0xBACCD00B");
   return M.SimulatorSi;
 }
 
 UINT64 ArchReadMsr(UINT32 Index) {
   sim::Machine &M = TheMachine();
   M.MsrReads.push_back(Index);
+  M.Note("RDMSR " + sim::Hex(Index));
   auto It = M.Msrs.find(Index);
   if (It == M.Msrs.end()) {
     // A real processor raises #GP here; a test that reaches it has set up too little.
@@ -73,6 +96,7 @@ UINT64 ArchReadTsc() {
   sim::Machine &M = TheMachine();
   const UINT64 Value = M.Tsc;
   M.TscReads.push_back(Value);
+  M.Note("RDTSC");
   M.Tsc += M.TscStep;
   return Value;
 }
@@ -84,12 +108,14 @@ UINT8 ArchIoRead8(UINT16 Port) {
   UINT8 Value = 0xFF;
   if (auto It = M.PortReaders.find(Port); It != M.PortReaders.end()) Value = It->second();
   M.Ports.push_back({sim::Access::Read, Port, 8, Value});
+  M.Note("IN8 " + sim::Hex(Port));
   return Value;
 }
 
 static void PortWrite(UINT16 Port, unsigned Width, UINT32 Value) {
   sim::Machine &M = TheMachine();
   M.Ports.push_back({sim::Access::Write, Port, Width, Value});
+  M.Note("OUT" + std::to_string(Width) + " " + sim::Hex(Port) + " " + sim::Hex(Value));
   if (M.OnPortWrite) M.OnPortWrite(M.Ports.back());
 }
 
@@ -108,12 +134,14 @@ UINT32 ArchMmioRead32(UINT64 Address) {
     Value = It->second;
   }
   M.Mmio.push_back({sim::Access::Read, Address, Value});
+  M.Note("MMIO-R " + sim::Hex(Address));
   return Value;
 }
 
 void ArchMmioWrite32(UINT64 Address, UINT32 Value) {
   sim::Machine &M = TheMachine();
   M.Mmio.push_back({sim::Access::Write, Address, Value});
+  M.Note("MMIO-W " + sim::Hex(Address) + " " + sim::Hex(Value));
   if (M.MmioWriteHandler && M.MmioWriteHandler(Address, Value)) return;
   M.MmioRegisters[Address] = Value;
 }
@@ -125,11 +153,13 @@ UINT32 ArchPhysicalRead32(UINT64 Address) {
   UINT32 Value = 0xFFFFFFFF;
   if (const UINT8 *P = M.Window(Address, 4)) std::memcpy(&Value, P, 4);
   M.Physical.push_back({sim::Access::Read, Address, Value});
+  M.Note("PHYS-R " + sim::Hex(Address));
   return Value;
 }
 
 void ArchPhysicalWrite32(UINT64 Address, UINT32 Value) {
   sim::Machine &M = TheMachine();
   M.Physical.push_back({sim::Access::Write, Address, Value});
+  M.Note("PHYS-W " + sim::Hex(Address) + " " + sim::Hex(Value));
   if (UINT8 *P = M.Window(Address, 4)) std::memcpy(P, &Value, 4);
 }

@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "uefi/UefiBaseType.h"
@@ -48,6 +49,18 @@ class Machine {
  public:
   // Everything back to a blank machine: no CPUID leaves, no MSRs, no memory, empty logs.
   void Reset();
+
+  // One ordered log of everything the driver does to the outside: boot-service calls
+  // ("LocateProtocol <GUID>"), PCD reads ("Get8 150"), outside-protocol calls
+  // ("ReadRegister 0x0005D528", "Print 0x80000000"), and the machine accesses ("CPUID
+  // 0x80000001", "RDMSR 0x1B", "RDTSC", "OUT16 0xE0 0xDEAD", "IN8 0x3FD", "MMIO-W 0x...",
+  // "PHYS-R 0x..."). Stores through a physical window are not seen. OnEvent runs as each
+  // event happens, so a test can look at the driver's state at that moment.
+  std::vector<std::string> Events;
+  std::function<void(const std::string &Event)> OnEvent;
+  void Note(std::string Event);
+  // Index of the first event at or after From that starts with Prefix; Events.size() if none.
+  size_t Find(const std::string &Prefix, size_t From = 0) const;
 
   // CPUID: unknown leaves answer zeros.
   std::map<UINT32, CpuidResult> Cpuid;
@@ -99,5 +112,6 @@ class Machine {
 };
 
 Machine &TheMachine();
+std::string Hex(UINT64 Value);
 
 }  // namespace sim

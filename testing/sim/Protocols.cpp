@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "testing/sim/Machine.h"
+
 namespace sim {
 
 namespace {
@@ -11,6 +13,7 @@ PcdModel *gPcd = nullptr;
 UINT64 PcdRead(const char *Member, UINTN Token) {
   PcdModel &P = PcdModel::Current();
   P.Reads.push_back({Member, Token});
+  TheMachine().Note(std::string(Member) + " " + std::to_string(Token));
   auto It = P.Tokens.find(Token);
   return It == P.Tokens.end() ? 0 : It->second;
 }
@@ -19,7 +22,8 @@ UINT8 EFIAPI Get8(UINTN Token) { return static_cast<UINT8>(PcdRead("Get8", Token
 UINT16 EFIAPI Get16(UINTN Token) { return static_cast<UINT16>(PcdRead("Get16", Token)); }
 UINT32 EFIAPI Get32(UINTN Token) { return static_cast<UINT32>(PcdRead("Get32", Token)); }
 UINT64 EFIAPI Get64(UINTN Token) { return PcdRead("Get64", Token); }
-BOOLEAN EFIAPI GetBool(UINTN Token) { return PcdRead("GetBool", Token) != 0; }
+// A PCD database may hold any byte in a BOOLEAN token; it comes back as it is.
+BOOLEAN EFIAPI GetBool(UINTN Token) { return static_cast<BOOLEAN>(PcdRead("GetBool", Token)); }
 }  // namespace
 
 PcdModel::PcdModel() {
@@ -132,12 +136,16 @@ DebugPrintModel *gPrinter = nullptr;
 EFI_STATUS EFIAPI PrintThunk(UINT64 Level, const CHAR8 *Format, VA_LIST Marker) {
   DebugPrintModel &M = *gPrinter;
   M.Messages.push_back({Level, Format, FormatMessage(Format, Marker)});
+  TheMachine().Note("Print " + Hex(Level));
   return M.Answer;
 }
 
 EFI_STATUS EFIAPI ReadRegisterThunk(REGISTER_ACCESS_PROTOCOL *Interface, UINTN Zero, UINT32 Address, UINT32 *Value) {
   RegisterAccessModel *This = reinterpret_cast<RegisterAccessModel *>(Interface);
   This->Reads.push_back({Zero, Address});
+  TheMachine().Note("ReadRegister " + Hex(Address));
+  // A failing read may leave the caller's buffer as it found it.
+  if (EFI_ERROR(This->Answer)) return This->Answer;
   auto It = This->Registers.find(Address);
   *Value = It == This->Registers.end() ? 0 : It->second;
   return This->Answer;
