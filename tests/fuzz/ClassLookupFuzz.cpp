@@ -79,10 +79,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   fuzz::Platform P;
   P.Machine.SetSignature(Core, In.Take<uint32_t>());
   P.Machine.MmioReadHandler = [&](UINT64 Address) -> std::optional<UINT32> {
-    if (Address == ECAM_BASE + SOCKET_SIGNATURE_INDEX_REGISTER + 4) return Socket;
+    if (Address == 0xE0000000ULL + 0xB8U + 4) return Socket;
     return std::nullopt;
   };
-  P.Machine.MmioRegisters[ECAM_BASE + SOCKET_SIGNATURE_INDEX_REGISTER] = 0x0BADCAFEU;
+  P.Machine.MmioRegisters[0xE0000000ULL + 0xB8U] = 0x0BADCAFEU;
 
 #if SOC_VARIANT_m70
   const bool LastWins = false;
@@ -141,6 +141,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
     Expect(R.Bytes, Filler, M.Found || MissWrites, FamilyClass, RevisionClass);
   }
   // The indexed read puts the shared index register back.
-  FUZZ_CHECK(P.Machine.MmioRegisters[ECAM_BASE + SOCKET_SIGNATURE_INDEX_REGISTER] == 0x0BADCAFEU);
+  FUZZ_CHECK(P.Machine.MmioRegisters[0xE0000000ULL + 0xB8U] == 0x0BADCAFEU);
   return 0;
 }

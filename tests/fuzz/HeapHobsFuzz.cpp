@@ -40,7 +40,7 @@ std::vector<ExpectedNode> EligibleHobs(const uint8_t *List) {
         Length >= 40) {
       HEAP_HOB_HEADER Header;
       std::memcpy(&Header, Hob + 24, sizeof(Header));
-      if (Header.Signature == HEAP_HOB_SIGNATURE && Header.MigrateFlag == 1 && Header.DataSize <= Length - 40u) {
+      if (Header.Signature == 0x50414548U && Header.MigrateFlag == 1 && Header.DataSize <= Length - 40u) {
         Out.push_back({Offset + 24, Header});
       }
     }

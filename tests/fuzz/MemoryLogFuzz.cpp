@@ -106,8 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   Put32(Model.Region, 12, Markers[2]);
   UINT8 *Region = nullptr;
   if (Model.Memory) {
-    P.Machine.AddMemory(MEMORY_LOG_BASE, MEMORY_LOG_SIZE);
-    Region = P.Machine.Window(MEMORY_LOG_BASE, MEMORY_LOG_SIZE);
+    P.Machine.AddMemory(0x08A00000ULL, 0x1000000U);
+    Region = P.Machine.Window(0x08A00000ULL, 0x1000000U);
     FUZZ_CHECK(Region != nullptr);
     std::memcpy(Region, Model.Region.data(), kSize);
   }

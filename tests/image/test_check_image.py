@@ -89,6 +89,17 @@ class StoreWidths(unittest.TestCase):
         self.assertEqual([f.split(":")[0] for f in found], ["14000100c", "140001010", "140001014"])
 
 
+    def test_seam_instruction_of_the_wrong_width_is_reported(self):
+        import check_arch
+        listing = subprocess.run(["llvm-objdump-14", "-d", "-M", "intel", "--no-show-raw-insn", IMAGE],
+                                 check=True, capture_output=True, text=True).stdout
+        ranges = check_arch.functions(open(MAP).read())
+        self.assertEqual(check_arch.problems_in(listing, ranges), [])
+        for good, bad in [("out\tdx, ax", "out\tdx, al"), ("popfq", "nop"), ("mov\tebx, 2", "mov\tebx, 1")]:
+            found = check_arch.problems_in(listing.replace(good, bad, 1), ranges)
+            self.assertEqual(len(found), 1, (good, found))
+
+
 class SizeReport(unittest.TestCase):
     def test_prints_sections_and_subsystems(self):
         out = subprocess.run([sys.executable, os.path.join(HERE, "..", "..", "bench", "size_report.py"),

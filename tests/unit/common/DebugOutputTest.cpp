@@ -38,14 +38,14 @@ TEST_F(DebugOutputTest, TheTableHoldsTheThreeBackendsInOrderAndNoneIsPresent) {
 }
 
 TEST_F(DebugOutputTest, StartUpBringsNoBackendUpAndLeavesTheLogRegionAlone) {
-  Machine.Msrs[MSR_APIC_BASE] = 0xFEE00000ULL | MSR_APIC_BASE_BSP;
-  Machine.AddMemory(MEMORY_LOG_BASE, MEMORY_LOG_SIZE, 0xA5);
+  Machine.Msrs[0x1BU] = 0xFEE00000ULL | 0x100ULL;
+  Machine.AddMemory(0x08A00000ULL, 0x1000000U, 0xA5);
   EXPECT_EQ(DriverEntry(Fw.ImageHandle(), Fw.SystemTable()), EFI_SUCCESS);
   EXPECT_TRUE(Machine.Physical.empty());
-  EXPECT_EQ(Machine.Window(MEMORY_LOG_BASE, 4)[0], 0xA5) << "no format ran";
+  EXPECT_EQ(Machine.Window(0x08A00000ULL, 4)[0], 0xA5) << "no format ran";
   for (const PortAccess &A : Machine.Ports) {
-    EXPECT_NE(A.Port, SERIAL_DATA_PORT);
-    EXPECT_NE(A.Port, SERIAL_LINE_STATUS_PORT);
+    EXPECT_NE(A.Port, 0x3F8);
+    EXPECT_NE(A.Port, 0x3FD);
   }
 }
 
@@ -85,19 +85,19 @@ TEST_F(DebugOutputTest, BothWalksStopAfter255RecordsInsteadOfWrappingTheIndex) {
 
 TEST_F(DebugOutputTest, PostPortFramesTheBytesWithStartAndEndWords) {
   PostPortWrite("AB", 2);
-  const std::vector<PortAccess> AB = {{Access::Write, POST_PORT, 32, 0x5F535452},
-                                      {Access::Write, POST_PORT, 8, 0x41},
-                                      {Access::Write, POST_PORT, 8, 0x42},
-                                      {Access::Write, POST_PORT, 32, 0x5F454E44}};
+  const std::vector<PortAccess> AB = {{Access::Write, 0x80, 32, 0x5F535452},
+                                      {Access::Write, 0x80, 8, 0x41},
+                                      {Access::Write, 0x80, 8, 0x42},
+                                      {Access::Write, 0x80, 32, 0x5F454E44}};
   EXPECT_EQ(Machine.Ports, AB);
 
   Machine.Ports.clear();
   PostPortWrite("AB", 0);
   PostPortWrite(nullptr, 5);
-  const std::vector<PortAccess> Frames = {{Access::Write, POST_PORT, 32, 0x5F535452},
-                                          {Access::Write, POST_PORT, 32, 0x5F454E44},
-                                          {Access::Write, POST_PORT, 32, 0x5F535452},
-                                          {Access::Write, POST_PORT, 32, 0x5F454E44}};
+  const std::vector<PortAccess> Frames = {{Access::Write, 0x80, 32, 0x5F535452},
+                                          {Access::Write, 0x80, 32, 0x5F454E44},
+                                          {Access::Write, 0x80, 32, 0x5F535452},
+                                          {Access::Write, 0x80, 32, 0x5F454E44}};
   EXPECT_EQ(Machine.Ports, Frames);
 }
 
@@ -110,22 +110,22 @@ struct Uart {
 };
 
 void Attach(sim::Machine &M, Uart &U) {
-  M.PortReaders[SERIAL_LINE_STATUS_PORT] = [&U] { return ++U.Polls >= U.ReadyOnPoll ? U.Ready : U.NotReady; };
+  M.PortReaders[0x3FD] = [&U] { return ++U.Polls >= U.ReadyOnPoll ? U.Ready : U.NotReady; };
   M.OnPortWrite = [&U](const PortAccess &A) {
-    if (A.Port == SERIAL_DATA_PORT) U.Polls = 0;
+    if (A.Port == 0x3F8) U.Polls = 0;
   };
 }
 
 unsigned Polls(const sim::Machine &M) {
   unsigned N = 0;
-  for (const PortAccess &A : M.Ports) N += A.Kind == Access::Read && A.Port == SERIAL_LINE_STATUS_PORT;
+  for (const PortAccess &A : M.Ports) N += A.Kind == Access::Read && A.Port == 0x3FD;
   return N;
 }
 
 std::string Sent(const sim::Machine &M) {
   std::string S;
   for (const PortAccess &A : M.PortWrites()) {
-    EXPECT_EQ(A.Port, SERIAL_DATA_PORT);
+    EXPECT_EQ(A.Port, 0x3F8);
     EXPECT_EQ(A.Width, 8U);
     S += static_cast<char>(A.Value);
   }

@@ -21,19 +21,19 @@ TEST_F(DebugPrintTest, ForwardsLevelFormatAndArgumentsToPrint) {
   EXPECT_EQ(Printer.Messages[0].Text, "[Fn] Not Found E0000000|123456789A\n");
   EXPECT_EQ(gDebugPrintProtocol, reinterpret_cast<DEBUG_PRINT_PROTOCOL *>(&Printer));
 
-  DebugPrint(DEBUG_ERROR, "second\n");
+  DebugPrint(0x80000000ULL, "second\n");
   EXPECT_EQ(Fw.CallCount("LocateProtocol"), 1U) << "the interface is cached once found";
   EXPECT_EQ(Printer.Messages.size(), 2U);
 }
 
 TEST_F(DebugPrintTest, WhileTheProtocolIsMissingEveryCallLooksAgain) {
-  EXPECT_EQ(DebugPrint(DEBUG_ERROR, "dropped %x\n", 1U), EFI_NOT_FOUND);
-  EXPECT_EQ(DebugPrint(DEBUG_ERROR, "dropped %x\n", 2U), EFI_NOT_FOUND);
+  EXPECT_EQ(DebugPrint(0x80000000ULL, "dropped %x\n", 1U), EFI_NOT_FOUND);
+  EXPECT_EQ(DebugPrint(0x80000000ULL, "dropped %x\n", 2U), EFI_NOT_FOUND);
   EXPECT_EQ(Fw.CallCount("LocateProtocol"), 2U);
   EXPECT_EQ(gDebugPrintProtocol, nullptr);
 
   Fw.Install(gDebugPrintProtocolGuid, &Printer);
-  EXPECT_EQ(DebugPrint(DEBUG_ERROR, "kept %x\n", 3U), EFI_SUCCESS);
+  EXPECT_EQ(DebugPrint(0x80000000ULL, "kept %x\n", 3U), EFI_SUCCESS);
   ASSERT_EQ(Printer.Messages.size(), 1U);
   EXPECT_EQ(Printer.Messages[0].Text, "kept 3\n");
 }
@@ -45,14 +45,14 @@ EFI_STATUS EFIAPI LocateLeavingJunk(const EFI_GUID *, VOID *, VOID **Interface) 
 
 TEST_F(DebugPrintTest, NeitherAFailedLookupsLeftoverNorANullInstanceIsCalled) {
   Fw.BootServices()->LocateProtocol = LocateLeavingJunk;
-  EXPECT_EQ(DebugPrint(DEBUG_ERROR, "x\n"), EFI_NOT_FOUND);
+  EXPECT_EQ(DebugPrint(0x80000000ULL, "x\n"), EFI_NOT_FOUND);
   EXPECT_EQ(gDebugPrintProtocol, nullptr);
 
   sim::Firmware NullInstance;
   gBootServices = NullInstance.BootServices();
   NullInstance.Install(gDebugPrintProtocolGuid, nullptr);
-  EXPECT_EQ(DebugPrint(DEBUG_ERROR, "x\n"), EFI_NOT_FOUND);
-  EXPECT_EQ(DebugPrint(DEBUG_ERROR, "x\n"), EFI_NOT_FOUND);
+  EXPECT_EQ(DebugPrint(0x80000000ULL, "x\n"), EFI_NOT_FOUND);
+  EXPECT_EQ(DebugPrint(0x80000000ULL, "x\n"), EFI_NOT_FOUND);
   EXPECT_EQ(NullInstance.CallCount("LocateProtocol"), 2U);
   EXPECT_EQ(gDebugPrintProtocol, nullptr);
 }

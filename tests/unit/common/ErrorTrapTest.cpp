@@ -108,23 +108,24 @@ TEST_F(ErrorTrapTest, OnRealHardwareTheDisplayCyclesDeadAndTheCodeEvery2Point5Se
       EXPECT_EQ(Steps[I].Pauses, 3U);
     }
   }
-  // The frequency was read once and then served from the cache.
+  // The frequency was read once, before the first hold began, and then served from the cache.
   EXPECT_EQ(Machine.MsrReads, (std::vector<UINT32>{kPStateStatus, kPStateDef0}));
+  EXPECT_LT(Machine.Find("RDMSR 0xC0010064"), Machine.Find("RDTSC"));
   EXPECT_EQ(gCoreFrequencyHz, 3000000ULL);
 }
 
 TEST_F(ErrorTrapTest, TheSiteRuleTrapsOnlyWhenArmed) {
   Machine.SimulatorSi = 1;
   CfgPcdBuf.TrapEnable = 0;
-  RaiseTrapIfArmed(TRAP_IDS_HOOK_TABLE);
+  RaiseTrapIfArmed(0x20910056U);
   EXPECT_TRUE(Machine.Ports.empty());
   EXPECT_EQ(Machine.SimulatorQueries, 0U);
 
   // Any nonzero value arms it.
   CfgPcdBuf.TrapEnable = 2;
-  RaiseTrapIfArmed(TRAP_IDS_HOOK_TABLE);
+  RaiseTrapIfArmed(0x20910056U);
   EXPECT_EQ(Machine.PortWrites(), (std::vector<PortAccess>{{Access::Write, 0xE0, 16, 0xDEAD},
-                                                            {Access::Write, 0x80, 32, TRAP_IDS_HOOK_TABLE}}));
+                                                            {Access::Write, 0x80, 32, 0x20910056U}}));
 }
 
 TEST_F(ErrorTrapTest, CoreFrequencyFromBothPStateFormats) {

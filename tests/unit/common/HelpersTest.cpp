@@ -100,17 +100,19 @@ TEST_F(HelpersTest, FindNextGuidHobStopsAtMalformedLengths) {
     const char *Name;
     UINT16 BadLength;
   };
-  for (const Case &C : {Case{"zero length", 0}, Case{"shorter than a header", 7}, Case{"one byte", 1}}) {
+  // Each bad length points exactly at a well-formed HOB of the name looked for.
+  for (const Case &C : {Case{"zero length", 0}, Case{"shorter than a header", 7}, Case{"half a header", 4}}) {
     sim::HobBuilder Hobs;
-    Hobs.Guid(kGuidB, {1, 2, 3, 4});
-    Hobs.Other(EFI_HOB_TYPE_RESOURCE_DESCRIPTOR, C.BadLength);
-    Hobs.Guid(kGuidA, {1}).End();
+    Hobs.Guid(kGuidB, {1, 2, 3, 4}).Raw({EFI_HOB_TYPE_RESOURCE_DESCRIPTOR, 0, UINT8(C.BadLength), 0});
+    Hobs.Raw(std::vector<UINT8>(C.BadLength > 4 ? C.BadLength - 4 : 0, 0xA5)).Guid(kGuidA, {1}).End();
     EXPECT_EQ(FindNextGuidHob(&kGuidA, Hobs.Start()), nullptr) << C.Name;
   }
-  // A GUID HOB too short to hold its name is stepped over, not matched.
+  // A GUID HOB too short for its name is stepped over, not matched, though the 16 bytes
+  // after its header spell the name; its length lands on the end of the list inside them.
+  constexpr EFI_GUID kSpelled = {0x12345678, 0x9ABC, 0xDEF0, {0xFF, 0xFF, 0x08, 0, 0, 0, 0, 0}};
   sim::HobBuilder Short;
-  Short.Other(EFI_HOB_TYPE_GUID_EXTENSION, 16).Guid(kGuidA, {9}).End();
-  EXPECT_EQ(FindNextGuidHob(&kGuidA, Short.Start()), Short.At(Short.Offsets()[1]));
+  Short.Guid(kSpelled, {}, 16);
+  EXPECT_EQ(FindNextGuidHob(&kSpelled, Short.Start()), nullptr);
 
   sim::HobBuilder OnlyEnd;
   OnlyEnd.End();

@@ -26,7 +26,7 @@ IDS_HOOK_ENTRY Entry(UINT32 HookId, IDS_HOOK_FUNCTION Function) {
   E.Function = Function;
   return E;
 }
-IDS_HOOK_ENTRY End() { return Entry(IDS_HOOK_END, nullptr); }
+IDS_HOOK_ENTRY End() { return Entry(0xFFFFFFFFU, nullptr); }
 
 class IdsHookTest : public DriverTest {
  protected:
@@ -38,7 +38,7 @@ class IdsHookTest : public DriverTest {
   }
   ~IdsHookTest() override { gHookPrinter = nullptr; }
 
-  UINT32 Dispatch(const std::vector<IDS_HOOK_ENTRY> &Entries, UINT32 Signature = IDS_HOOK_TABLE_SIGNATURE,
+  UINT32 Dispatch(const std::vector<IDS_HOOK_ENTRY> &Entries, UINT32 Signature = 0x53444924U,
                   UINT32 Version = 1) {
     IDS_HOOK_TABLE Table{};
     Table.Signature = Signature;
@@ -71,12 +71,12 @@ TEST_F(IdsHookTest, FoldsTheResultsOfEveryMatchingHook) {
     size_t Calls;
   };
   const Case Cases[] = {
-      {"0 then 7", {Entry(IDS_HOOK_ID_DXE, Hook<0>), Entry(IDS_HOOK_ID_DXE, Hook<7>), End()}, 7, 2},
-      {"5 then 0", {Entry(IDS_HOOK_ID_DXE, Hook<5>), Entry(IDS_HOOK_ID_DXE, Hook<0>), End()}, 5, 2},
-      {"0 and 0", {Entry(IDS_HOOK_ID_DXE, Hook<0>), Entry(IDS_HOOK_ID_DXE, Hook<0>), End()}, 4, 2},
-      {"other ids skipped", {Entry(Other, Hook<9>), Entry(IDS_HOOK_ID_DXE, Hook<0>), Entry(0, Hook<9>), End()}, 4, 1},
+      {"0 then 7", {Entry(0xE0000000U, Hook<0>), Entry(0xE0000000U, Hook<7>), End()}, 7, 2},
+      {"5 then 0", {Entry(0xE0000000U, Hook<5>), Entry(0xE0000000U, Hook<0>), End()}, 5, 2},
+      {"0 and 0", {Entry(0xE0000000U, Hook<0>), Entry(0xE0000000U, Hook<0>), End()}, 4, 2},
+      {"other ids skipped", {Entry(Other, Hook<9>), Entry(0xE0000000U, Hook<0>), Entry(0, Hook<9>), End()}, 4, 1},
       {"nothing matched", {Entry(Other, Hook<9>), Entry(0, Hook<9>), End()}, 1, 0},
-      {"entries after the end", {Entry(IDS_HOOK_ID_DXE, Hook<3>), End(), Entry(IDS_HOOK_ID_DXE, Hook<9>)}, 3, 1},
+      {"entries after the end", {Entry(0xE0000000U, Hook<3>), End(), Entry(0xE0000000U, Hook<9>)}, 3, 1},
   };
   for (const Case &C : Cases) {
     SCOPED_TRACE(C.Name);
@@ -86,7 +86,7 @@ TEST_F(IdsHookTest, FoldsTheResultsOfEveryMatchingHook) {
     ASSERT_EQ(gHookCalls.size(), C.Calls);
     ASSERT_EQ(Printer.Messages.size(), C.Calls);
     for (size_t I = 0; I < C.Calls; I++) {
-      EXPECT_EQ(gHookCalls[I].HookId, IDS_HOOK_ID_DXE);
+      EXPECT_EQ(gHookCalls[I].HookId, 0xE0000000U);
       EXPECT_EQ(gHookCalls[I].Arg1, nullptr);
       EXPECT_EQ(gHookCalls[I].Arg2, nullptr);
       EXPECT_EQ(gHookCalls[I].MessagesBefore, I + 1) << "announced before the call";
@@ -105,11 +105,11 @@ TEST_F(IdsHookTest, ABadTableTrapsWhenArmedAndIsNotWalked) {
   };
   const Case Cases[] = {
       {"signature", 0x53444925, 1, true},
-      {"version 0", IDS_HOOK_TABLE_SIGNATURE, 0, true},
-      {"version 2", IDS_HOOK_TABLE_SIGNATURE, 2, true},
-      {"no entries", IDS_HOOK_TABLE_SIGNATURE, 1, false},
+      {"version 0", 0x53444924U, 0, true},
+      {"version 2", 0x53444924U, 2, true},
+      {"no entries", 0x53444924U, 1, false},
   };
-  const std::vector<IDS_HOOK_ENTRY> Entries = {Entry(IDS_HOOK_ID_DXE, Hook<7>), End()};
+  const std::vector<IDS_HOOK_ENTRY> Entries = {Entry(0xE0000000U, Hook<7>), End()};
   Machine.SimulatorSi = 1;
   for (const Case &C : Cases) {
     for (UINT8 Armed : {0, 1}) {

@@ -14,27 +14,27 @@ using sim::Access;
 using sim::MmioAccess;
 using sim::PortAccess;
 
-constexpr UINT32 kCapacity = MEMORY_LOG_CAPACITY;
+constexpr UINT32 kCapacity = 0xFFFFF0U;
 
 struct Header {
-  UINT32 Signature = MEMORY_LOG_SIGNATURE;
-  UINT32 GuardA = MEMORY_LOG_GUARD_A;
+  UINT32 Signature = 0x4D454D44U;
+  UINT32 GuardA = 0x55AA55AAU;
   UINT32 UsedSize = 0;
-  UINT32 GuardB = MEMORY_LOG_GUARD_B;
+  UINT32 GuardB = 0xBB66BB66U;
 };
 
 class MemoryLogTest : public DriverTest {
  protected:
   // The region is exactly 16 MiB of its own, so the sanitizer build catches any access
   // past either end.
-  MemoryLogTest() { Machine.Msrs[MSR_APIC_BASE] = 0xFEE00000ULL | MSR_APIC_BASE_BSP; }
+  MemoryLogTest() { Machine.Msrs[0x1BU] = 0xFEE00000ULL | 0x100ULL; }
 
-  UINT8 *Region() { return Machine.Window(MEMORY_LOG_BASE, MEMORY_LOG_SIZE); }
-  UINT8 *Data() { return Region() + MEMORY_LOG_DATA_OFFSET; }
+  UINT8 *Region() { return Machine.Window(0x08A00000ULL, 0x1000000U); }
+  UINT8 *Data() { return Region() + 0x10U; }
 
   // A log left by an earlier boot: the header given, LogData a position-dependent pattern.
   void LeaveLog(const Header &H) {
-    Machine.AddMemory(MEMORY_LOG_BASE, MEMORY_LOG_SIZE);
+    Machine.AddMemory(0x08A00000ULL, 0x1000000U);
     for (UINT32 I = 0; I < kCapacity; I++) Data()[I] = Pattern(I);
     std::memcpy(Region(), &H, sizeof(H));
   }
@@ -45,22 +45,22 @@ class MemoryLogTest : public DriverTest {
     std::memcpy(&H, Region(), sizeof(H));
     return H;
   }
-  std::vector<UINT8> Snapshot() { return std::vector<UINT8>(Region(), Region() + MEMORY_LOG_SIZE); }
+  std::vector<UINT8> Snapshot() { return std::vector<UINT8>(Region(), Region() + 0x1000000U); }
   bool Unchanged(const std::vector<UINT8> &Before) {
-    return std::memcmp(Before.data(), Region(), MEMORY_LOG_SIZE) == 0;
+    return std::memcmp(Before.data(), Region(), 0x1000000U) == 0;
   }
 
   // What a discard of the oldest 4 MiB of Used bytes leaves in LogData.
   std::vector<UINT8> AfterDiscard(const std::vector<UINT8> &Before, UINT32 Used) {
     std::vector<UINT8> After = Before;
-    if (After.size() != MEMORY_LOG_SIZE) return After;
-    UINT8 *D = After.data() + MEMORY_LOG_DATA_OFFSET;
-    std::memmove(D, D + MEMORY_LOG_DISCARD, Used - MEMORY_LOG_DISCARD);
-    std::memset(D + Used - MEMORY_LOG_DISCARD, 0, kCapacity - (Used - MEMORY_LOG_DISCARD));
+    if (After.size() != 0x1000000U) return After;
+    UINT8 *D = After.data() + 0x10U;
+    std::memmove(D, D + 0x400000U, Used - 0x400000U);
+    std::memset(D + Used - 0x400000U, 0, kCapacity - (Used - 0x400000U));
     return After;
   }
   bool DataEquals(const std::vector<UINT8> &Expected, UINT32 From, UINT32 To) {
-    return std::memcmp(Expected.data() + MEMORY_LOG_DATA_OFFSET + From, Data() + From, To - From) == 0;
+    return std::memcmp(Expected.data() + 0x10U + From, Data() + From, To - From) == 0;
   }
 
   void ArmTrapOnSimulator() {
@@ -73,7 +73,7 @@ class MemoryLogTest : public DriverTest {
 };
 
 TEST_F(MemoryLogTest, InitFormatsAnUnformattedRegion) {
-  Machine.AddMemory(MEMORY_LOG_BASE, MEMORY_LOG_SIZE, 0xA5);
+  Machine.AddMemory(0x08A00000ULL, 0x1000000U, 0xA5);
   MemoryLogInit();
   const Header H = ReadHeader();
   EXPECT_EQ(H.Signature, 0x4D454D44U);
@@ -113,7 +113,7 @@ TEST_F(MemoryLogTest, InitLeavesAValidLogAloneAndReformatsAnInvalidOne) {
   };
   for (const Case &C : Cases) {
     Machine.Reset();
-    Machine.Msrs[MSR_APIC_BASE] = MSR_APIC_BASE_BSP;
+    Machine.Msrs[0x1BU] = 0x100ULL;
     LeaveLog(C.H);
     EXPECT_EQ(MemoryLogIsValid(), C.Valid) << C.Name;
     const std::vector<UINT8> Before = Snapshot();
@@ -131,7 +131,7 @@ TEST_F(MemoryLogTest, InitLeavesAValidLogAloneAndReformatsAnInvalidOne) {
 
 TEST_F(MemoryLogTest, WithNoMemoryInitStopsAfterTheSignatureDoesNotReadBack) {
   MemoryLogInit();
-  const UINT64 B = MEMORY_LOG_BASE;
+  const UINT64 B = 0x08A00000ULL;
   const std::vector<MmioAccess> Expected = {
       {Access::Read, B + 0x0, 0xFFFFFFFF}, {Access::Read, B + 0x4, 0xFFFFFFFF},  {Access::Read, B + 0xC, 0xFFFFFFFF},
       {Access::Read, B + 0x8, 0xFFFFFFFF}, {Access::Write, B + 0x0, 0x4D454D44}, {Access::Read, B + 0x0, 0xFFFFFFFF},
@@ -145,7 +145,7 @@ TEST_F(MemoryLogTest, WithNoMemoryInitStopsAfterTheSignatureDoesNotReadBack) {
 
 TEST_F(MemoryLogTest, OffTheBootProcessorNothingIsReadOrWritten) {
   LeaveLog({.UsedSize = 10});
-  Machine.Msrs[MSR_APIC_BASE] = 0xFEE00000ULL;
+  Machine.Msrs[0x1BU] = 0xFEE00000ULL;
   const std::vector<UINT8> Before = Snapshot();
   EXPECT_FALSE(MemoryLogIsValid());
   MemoryLogInit();
@@ -191,7 +191,7 @@ TEST_F(MemoryLogTest, ARecordThatDoesNotFitDiscardsTheOldest4MiBFirst) {
 TEST_F(MemoryLogTest, UsedSizeBeyondTheCapacityIsTreatedAsAFullLog) {
   for (const UINT32 Used : {0xFFFFF1U, 0xFFFFF8U, 0x1000000U}) {
     Machine.Reset();
-    Machine.Msrs[MSR_APIC_BASE] = MSR_APIC_BASE_BSP;
+    Machine.Msrs[0x1BU] = 0x100ULL;
     LeaveLog({.UsedSize = Used});
     const std::vector<UINT8> Before = Snapshot();
     MemoryLogWrite("", 0);
@@ -226,12 +226,12 @@ TEST_F(MemoryLogTest, RecordsThatCannotFitAreDroppedAndTheHeaderMatchesTheData) 
   };
   for (const Case &C : Cases) {
     Machine.Reset();
-    Machine.Msrs[MSR_APIC_BASE] = MSR_APIC_BASE_BSP;
+    Machine.Msrs[0x1BU] = 0x100ULL;
     LeaveLog({.UsedSize = C.Used});
     const std::vector<UINT8> Before = Snapshot();
     MemoryLogWrite(Text, C.Count);
     if (C.Discards) {
-      EXPECT_EQ(ReadHeader().UsedSize, C.Used - MEMORY_LOG_DISCARD) << C.Name;
+      EXPECT_EQ(ReadHeader().UsedSize, C.Used - 0x400000U) << C.Name;
       const std::vector<UINT8> Expected = AfterDiscard(Before, C.Used);
       EXPECT_TRUE(DataEquals(Expected, 0, kCapacity)) << C.Name;
     } else {
@@ -248,7 +248,7 @@ TEST_F(MemoryLogTest, ARecordLongerThanTheCapacityRaisesTheTrapOnlyWhenArmed) {
   EXPECT_TRUE(Machine.PortWrites().empty());
 
   MemoryLogWrite(Text, kCapacity + 1);
-  EXPECT_EQ(Machine.PortWrites(), TrapWrites(TRAP_MEMORY_LOG_RECORD_TOO_LONG));
+  EXPECT_EQ(Machine.PortWrites(), TrapWrites(0x20850309U));
   EXPECT_EQ(ReadHeader().UsedSize, 0x10U) << "dropped after the trap returned";
 
   Machine.Ports.clear();
@@ -278,7 +278,7 @@ TEST_F(MemoryLogTest, WriteMemoryStoresExactlyTheWidthOfItsCode) {
         EXPECT_EQ(Target[1 + I], I < C.Bytes ? Source[I] : 0xEE) << C.Code << " byte " << I;
       }
       const bool Traps = Armed && C.Bytes == 0;
-      EXPECT_EQ(Machine.PortWrites(), Traps ? TrapWrites(TRAP_WRITE_MEMORY_WIDTH) : std::vector<PortAccess>{})
+      EXPECT_EQ(Machine.PortWrites(), Traps ? TrapWrites(0x00010320U) : std::vector<PortAccess>{})
           << C.Code;
     }
   }
