@@ -26,7 +26,8 @@ class CfgPcdBufTest : public DriverTest {
 };
 
 TEST_F(CfgPcdBufTest, FillsTheRecordInTableOrderAndWidths) {
-  Pcd.Tokens = {{846, 1},          {1180, 0},          {1104, 0x11},       {1179, 0x22},
+  // A BOOLEAN token holding 2 is stored as it comes.
+  Pcd.Tokens = {{846, 2},          {1180, 0},          {1104, 0x11},       {1179, 0x22},
                 {1185, 0x33},      {1183, 0x44},       {1184, 0xA1B2C3D4}, {1181, 1},
                 {1113, 0x55667788}, {1112, 0x99AABBCC}, {1182, 0xEE}};
   InstallPcd();
@@ -34,7 +35,7 @@ TEST_F(CfgPcdBufTest, FillsTheRecordInTableOrderAndWidths) {
   FillCfgPcdBuf();
 
   const std::vector<UINT8> Expected = {0x01, 0x01, 0x03, 0x80, 0x00, 0x01,              // header, TrapEnable
-                                       0x01, 0x00, 0x11, 0x22, 0x33, 0x44,              // 846 .. 1183
+                                       0x02, 0x00, 0x11, 0x22, 0x33, 0x44,              // 846 .. 1183
                                        0xD4, 0xC3, 0xB2, 0xA1,                          // 1184
                                        0x01,                                            // 1181
                                        0x88, 0x77, 0x66, 0x55, 0xCC, 0xBB, 0xAA, 0x99,  // 1113, 1112

@@ -85,27 +85,38 @@ TEST_F(HeapListTest, WithoutAHobListNothingIsWalkedAndTheEmptyListIsPublished) {
   EXPECT_EQ(Fw.CallCount("AllocatePool"), 0U);
 }
 
+// Nodes in HOB order with their data and exact header bytes (offsets 4-7 and 14-15
+// included), from the pool PoolSelector names; DataSize 0 gives a 32-byte node. The HOBs
+// carry slack after their data, which is not copied.
 TEST_F(HeapListTest, EligibleHobsBecomeNodesInHobOrder) {
   const auto A = Pattern(5, 0x10), B = Pattern(24, 0x40), C = Pattern(13, 0x80);
-  Hobs.Guid(gHeapHobGuid, sim::HeapHobData(5, 0, 1, A))
+  const auto BHob = sim::HeapHobData(24, 8, 1, B, 0x50414548U, 0xA1B2C3D4, 0xE5F6);
+  auto Slack = sim::HeapHobData(5, 0, 1, A);
+  Slack.insert(Slack.end(), 11, 0xEE);
+  Hobs.Guid(gHeapHobGuid, Slack)
       .Other(EFI_HOB_TYPE_RESOURCE_DESCRIPTOR, 48)
-      .Guid(gHeapHobGuid, sim::HeapHobData(24, 8, 1, B))
+      .Guid(gHeapHobGuid, BHob)
       .Guid(kOtherGuid, sim::HeapHobData(4, 0, 1, Pattern(4, 0)))
-      .Guid(gHeapHobGuid, sim::HeapHobData(13, 0, 1, C))
+      .Guid(gHeapHobGuid, sim::HeapHobData(13, 9, 1, C))
+      .Guid(gHeapHobGuid, sim::HeapHobData(0, 0, 1, {}))
       .End();
   Migrate();
   ExpectPublishedOnce();
   const auto Nodes = Forward(gHeapListHead);
-  ASSERT_EQ(Nodes.size(), 3U);
+  ASSERT_EQ(Nodes.size(), 4U);
   EXPECT_EQ(DataOf(Nodes[0]), A);
   EXPECT_EQ(DataOf(Nodes[1]), B);
   EXPECT_EQ(DataOf(Nodes[2]), C);
+  EXPECT_TRUE(DataOf(Nodes[3]).empty());
+  EXPECT_EQ(0, std::memcmp(&Nodes[1]->Header, BHob.data(), 16));
+  const EFI_MEMORY_TYPE Types[] = {EfiBootServicesData, EfiRuntimeServicesData, EfiBootServicesData, EfiBootServicesData};
+  for (size_t I = 0; I < 4; I++) EXPECT_EQ(Fw.BlockOf(Nodes[I])->Type, Types[I]) << I;
   const auto Back = Backward(gHeapListHead);
-  EXPECT_EQ(Back, (std::vector{Nodes[2], Nodes[1], Nodes[0]}));
+  EXPECT_EQ(Back, (std::vector{Nodes[3], Nodes[2], Nodes[1], Nodes[0]}));
   // Every node's BackLink names its predecessor, so the list is sound both ways.
   EXPECT_EQ(Nodes[0]->Link.BackLink, gHeapListHead);
-  EXPECT_EQ(Nodes[2]->Link.ForwardLink, gHeapListHead);
-  EXPECT_EQ(Fw.CallCount("AllocatePool"), 3U);
+  EXPECT_EQ(Nodes[3]->Link.ForwardLink, gHeapListHead);
+  EXPECT_EQ(Fw.CallCount("AllocatePool"), 4U);
 }
 
 TEST_F(HeapListTest, HobsThatAreNotEligibleGetNoNode) {
@@ -137,40 +148,6 @@ TEST_F(HeapListTest, HobsThatAreNotEligibleGetNoNode) {
     EXPECT_EQ(Nodes[0]->Header.DataSize, 3U);
     EXPECT_EQ(Local.CallCount("AllocatePool"), 1U);
   }
-}
-
-TEST_F(HeapListTest, ZeroDataSizeGivesANodeOfLinkAndHeaderOnly) {
-  Hobs.Guid(gHeapHobGuid, sim::HeapHobData(0, 0, 1, {})).End();
-  Migrate();
-  const auto Nodes = Forward(gHeapListHead);
-  ASSERT_EQ(Nodes.size(), 1U);
-  ASSERT_NE(Fw.BlockOf(Nodes[0]), nullptr);
-  EXPECT_EQ(Fw.BlockOf(Nodes[0])->Size, 32U);
-  EXPECT_EQ(Nodes[0]->Header.Signature, 0x50414548U);
-}
-
-TEST_F(HeapListTest, PoolSelectorPicksTheMemoryType) {
-  Hobs.Guid(gHeapHobGuid, sim::HeapHobData(4, 8, 1, Pattern(4, 1)))
-      .Guid(gHeapHobGuid, sim::HeapHobData(4, 0, 1, Pattern(4, 2)))
-      .Guid(gHeapHobGuid, sim::HeapHobData(4, 9, 1, Pattern(4, 3)))
-      .End();
-  Migrate();
-  const auto Nodes = Forward(gHeapListHead);
-  ASSERT_EQ(Nodes.size(), 3U);
-  EXPECT_EQ(Fw.BlockOf(Nodes[0])->Type, EfiRuntimeServicesData);
-  EXPECT_EQ(Fw.BlockOf(Nodes[1])->Type, EfiBootServicesData);
-  EXPECT_EQ(Fw.BlockOf(Nodes[2])->Type, EfiBootServicesData);
-}
-
-TEST_F(HeapListTest, TheHeaderIsCopiedByteForByte) {
-  const auto Data = sim::HeapHobData(6, 8, 1, Pattern(6, 0x20), 0x50414548U, 0xA1B2C3D4, 0xE5F6);
-  Hobs.Guid(gHeapHobGuid, Data).End();
-  Migrate();
-  const auto Nodes = Forward(gHeapListHead);
-  ASSERT_EQ(Nodes.size(), 1U);
-  EXPECT_EQ(0, std::memcmp(&Nodes[0]->Header, Data.data(), 16));
-  EXPECT_EQ(Nodes[0]->Header.Reserved4, 0xA1B2C3D4U);
-  EXPECT_EQ(Nodes[0]->Header.Reserved14, 0xE5F6U);
 }
 
 TEST_F(HeapListTest, AnInstalledListIsAdoptedWithoutAllocatingOrInstalling) {

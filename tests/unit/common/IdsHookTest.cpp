@@ -72,6 +72,7 @@ TEST_F(IdsHookTest, FoldsTheResultsOfEveryMatchingHook) {
   };
   const Case Cases[] = {
       {"0 then 7", {Entry(0xE0000000U, Hook<0>), Entry(0xE0000000U, Hook<7>), End()}, 7, 2},
+      {"5 then 7", {Entry(0xE0000000U, Hook<5>), Entry(0xE0000000U, Hook<7>), End()}, 7, 2},
       {"5 then 0", {Entry(0xE0000000U, Hook<5>), Entry(0xE0000000U, Hook<0>), End()}, 5, 2},
       {"0 and 0", {Entry(0xE0000000U, Hook<0>), Entry(0xE0000000U, Hook<0>), End()}, 4, 2},
       {"other ids skipped", {Entry(Other, Hook<9>), Entry(0xE0000000U, Hook<0>), Entry(0, Hook<9>), End()}, 4, 1},
