@@ -47,6 +47,13 @@ class HeapListTest : public DriverTest {
     EXPECT_EQ(Block->Size, 32 + UINTN{Node->Header.DataSize});
     return std::vector<UINT8>(HeapNodeData(Node), HeapNodeData(Node) + Node->Header.DataSize);
   }
+  // Fresh driver state bound to Local, whose HOB list is List: one table case.
+  void Rebind(sim::Firmware &Local, sim::HobBuilder &List) {
+    ResetDriverGlobals();
+    Local.AddConfigurationTable(gEfiHobListGuid, List.Start());
+    gSystemTable = Local.SystemTable();
+    gBootServices = Local.BootServices();
+  }
   void ArmTrapOnSimulator() {
     CfgPcdBuf.TrapEnable = 1;
     Machine.SimulatorSi = 1;
@@ -137,11 +144,8 @@ TEST_F(HeapListTest, HobsThatAreNotEligibleGetNoNode) {
     List.Guid(gHeapHobGuid, sim::HeapHobData(8, 0, C.MigrateFlag, Pattern(8, 1), C.Signature))
         .Guid(gHeapHobGuid, sim::HeapHobData(3, 0, 1, Pattern(3, 7)))
         .End();
-    ResetDriverGlobals();
     sim::Firmware Local;
-    gSystemTable = Local.SystemTable();
-    gBootServices = Local.BootServices();
-    Local.AddConfigurationTable(gEfiHobListGuid, List.Start());
+    Rebind(Local, List);
     MigrateHeapHobs();
     const auto Nodes = Forward(gHeapListHead);
     ASSERT_EQ(Nodes.size(), 1U);
@@ -155,14 +159,11 @@ TEST_F(HeapListTest, AnInstalledListIsAdoptedWithoutAllocatingOrInstalling) {
   HEAP_LIST_PROTOCOL Earlier = {1, {&Earlier.HeapList, &Earlier.HeapList}};
   for (VOID *Interface : {static_cast<VOID *>(&Earlier), static_cast<VOID *>(nullptr)}) {
     SCOPED_TRACE(Interface ? "interface" : "NULL interface");
-    ResetDriverGlobals();
     sim::Firmware Local;
     sim::HobBuilder List;
     List.Guid(gHeapHobGuid, sim::HeapHobData(4, 0, 1, Pattern(4, 1))).End();
-    Local.AddConfigurationTable(gEfiHobListGuid, List.Start());
+    Rebind(Local, List);
     Local.Install(gHeapListProtocolGuid, Interface);
-    gSystemTable = Local.SystemTable();
-    gBootServices = Local.BootServices();
     MigrateHeapHobs();
     EXPECT_EQ(reinterpret_cast<UINTN>(gHeapListHead), reinterpret_cast<UINTN>(Interface) + 8);
     EXPECT_EQ(Local.CallNames(), std::vector<std::string>{"LocateProtocol"});
@@ -186,17 +187,14 @@ TEST_F(HeapListTest, NodeAllocationFailureSkipsThatHobAndTrapsOnlyWhenArmed) {
   for (const auto &C : Cases) {
     SCOPED_TRACE(testing::Message() << "selector " << int(C.PoolSelector) << (C.Armed ? " armed" : " disarmed"));
     Machine.Reset();
-    ResetDriverGlobals();
     sim::Firmware Local;
     sim::HobBuilder List;
     List.Guid(gHeapHobGuid, sim::HeapHobData(4, 0, 1, Pattern(4, 1)))
         .Guid(gHeapHobGuid, sim::HeapHobData(4, C.PoolSelector, 1, Pattern(4, 2)))
         .Guid(gHeapHobGuid, sim::HeapHobData(4, 0, 1, Pattern(4, 3)))
         .End();
-    Local.AddConfigurationTable(gEfiHobListGuid, List.Start());
+    Rebind(Local, List);
     Local.FailCall("AllocatePool", 2, EFI_OUT_OF_RESOURCES);
-    gSystemTable = Local.SystemTable();
-    gBootServices = Local.BootServices();
     if (C.Armed) ArmTrapOnSimulator();
     MigrateHeapHobs();
 
@@ -232,14 +230,11 @@ TEST_F(HeapListTest, InstallFailureTrapsOnlyWhenArmed) {
   for (const auto &[Armed, Answer] : {std::pair{true, EFI_OUT_OF_RESOURCES}, {false, EFI_OUT_OF_RESOURCES}, {true, 1ULL}}) {
     SCOPED_TRACE(testing::Message() << (Armed ? "armed " : "disarmed ") << Answer);
     Machine.Reset();
-    ResetDriverGlobals();
     sim::Firmware Local;
     sim::HobBuilder List;
     List.Guid(gHeapHobGuid, sim::HeapHobData(4, 0, 1, Pattern(4, 1))).End();
-    Local.AddConfigurationTable(gEfiHobListGuid, List.Start());
+    Rebind(Local, List);
     Local.FailInstallOf(gHeapListProtocolGuid, Answer);
-    gSystemTable = Local.SystemTable();
-    gBootServices = Local.BootServices();
     if (Armed) ArmTrapOnSimulator();
     MigrateHeapHobs();
     EXPECT_EQ(Machine.PortWrites(), Armed ? TrapWrites(0x00080225U) : std::vector<sim::PortAccess>{});
