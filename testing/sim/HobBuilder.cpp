@@ -6,6 +6,7 @@
 namespace sim {
 
 void HobBuilder::Append(const void *Data, size_t Size) {
+  if (Size == 0) return;
   if (Used + Size > Bytes.size() * 8) throw std::length_error("HOB list too large for the builder");
   std::memcpy(At(Used), Data, Size);
   Used += Size;
