@@ -261,6 +261,8 @@ TEST_F(HeapListTest, AHobWhoseDataRunsPastItsLengthIsNotMigrated) {
                            Hob(32, 0, 0, 0)}) {       // not even the header fits
     List.insert(List.end(), Part.begin(), Part.end());
   }
+  // What the last, short HOB's header would overlap looks eligible: MigrateFlag 1.
+  List.insert(List.end(), {EFI_HOB_TYPE_RESOURCE_DESCRIPTOR, 0, 16, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
   const EFI_HOB_GENERIC_HEADER End{EFI_HOB_TYPE_END_OF_HOB_LIST, 8, 0};
   List.insert(List.end(), reinterpret_cast<const UINT8 *>(&End), reinterpret_cast<const UINT8 *>(&End) + 8);
   auto Storage = std::make_unique<UINT64[]>(List.size() / 8);

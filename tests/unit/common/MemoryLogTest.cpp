@@ -75,6 +75,10 @@ class MemoryLogTest : public DriverTest {
 TEST_F(MemoryLogTest, InitFormatsAnUnformattedRegion) {
   Machine.AddMemory(0x08A00000ULL, 0x1000000U, 0xA5);
   MemoryLogInit();
+  std::vector<std::string> Stores;  // the 32-bit header stores, in order
+  for (const auto &E : Machine.Events) if (E.rfind("PHYS-W", 0) == 0) Stores.push_back(E);
+  EXPECT_EQ(Stores, (std::vector<std::string>{"PHYS-W 0x8A00000 0x4D454D44", "PHYS-W 0x8A00004 0x55AA55AA",
+                                              "PHYS-W 0x8A0000C 0xBB66BB66"}));
   const Header H = ReadHeader();
   EXPECT_EQ(H.Signature, 0x4D454D44U);
   EXPECT_EQ(H.GuardA, 0x55AA55AAU);
