@@ -118,8 +118,7 @@ TEST_F(HeapListTest, EligibleHobsBecomeNodesInHobOrder) {
   EXPECT_EQ(0, std::memcmp(&Nodes[1]->Header, BHob.data(), 16));
   const EFI_MEMORY_TYPE Types[] = {EfiBootServicesData, EfiRuntimeServicesData, EfiBootServicesData, EfiBootServicesData};
   for (size_t I = 0; I < 4; I++) EXPECT_EQ(Fw.BlockOf(Nodes[I])->Type, Types[I]) << I;
-  const auto Back = Backward(gHeapListHead);
-  EXPECT_EQ(Back, (std::vector{Nodes[3], Nodes[2], Nodes[1], Nodes[0]}));
+  EXPECT_EQ(Backward(gHeapListHead), (std::vector{Nodes[3], Nodes[2], Nodes[1], Nodes[0]}));
   // Every node's BackLink names its predecessor, so the list is sound both ways.
   EXPECT_EQ(Nodes[0]->Link.BackLink, gHeapListHead);
   EXPECT_EQ(Nodes[3]->Link.ForwardLink, gHeapListHead);
