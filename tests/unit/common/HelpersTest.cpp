@@ -114,9 +114,7 @@ TEST_F(HelpersTest, FindNextGuidHobStopsAtMalformedLengths) {
   Short.Guid(kSpelled, {}, 16);
   EXPECT_EQ(FindNextGuidHob(&kSpelled, Short.Start()), nullptr);
 
-  sim::HobBuilder OnlyEnd;
-  OnlyEnd.End();
-  EXPECT_EQ(FindNextGuidHob(&kGuidA, OnlyEnd.Start()), nullptr);
+  EXPECT_EQ(FindNextGuidHob(&kGuidA, sim::HobBuilder().End().Start()), nullptr);
   EXPECT_EQ(FindNextGuidHob(&kGuidA, nullptr), nullptr);
 }
 

@@ -91,21 +91,18 @@ TEST_F(PlatformInfoTest, GetInfoByteTakesEightBitsOfItsRegister) {
   EXPECT_EQ(Fw.CallCount("LocateProtocol"), std::size(Cases)) << "located afresh on every call";
 }
 
-TEST_F(PlatformInfoTest, AFailingRegisterReadIsNotDetected) {
-  // The read fails without writing the buffer: the driver's cleared buffer answers.
+// NULL outputs skipped; Width written after Field; a failed read answers the cleared buffer.
+TEST_F(PlatformInfoTest, UnitOutputsInOrderAndFailedReads) {
   InstallRegisterAccess();
-  Registers.Answer = EFI_DEVICE_ERROR;
-  Registers.Registers[expect::InfoByteRegister] = 0xFFFFFFFF;
-  UINT32 Value = 0xAAAAAAAA;
-  EXPECT_EQ(Protocol->GetInfoByte(Protocol, &Value), EFI_SUCCESS);
-  EXPECT_EQ(Value, 0U);
-}
-
-TEST_F(PlatformInfoTest, UnitInfoSkipsOutputsWhosePointerIsNull) {
-  InstallRegisterAccess();
-  UINT32 Field = 0xAAAAAAAA;
+  UINT32 Field = 0xAAAAAAAA, Value = 0xAAAAAAAA;
   EXPECT_EQ(Protocol->GetUnitInfo(Protocol, nullptr, &Field, nullptr, nullptr), EFI_SUCCESS);
   EXPECT_EQ(Field, 0U) << "unset registers read as 0";
+  EXPECT_EQ(Protocol->GetUnitInfo(Protocol, nullptr, &Field, &Field, nullptr), EFI_SUCCESS);
+  EXPECT_EQ(Field, 8U);
+  Registers.Answer = EFI_DEVICE_ERROR;
+  Registers.Registers[expect::InfoByteRegister] = 0xFFFFFFFF;
+  EXPECT_EQ(Protocol->GetInfoByte(Protocol, &Value), EFI_SUCCESS);
+  EXPECT_EQ(Value, 0U);
 }
 
 TEST_F(PlatformInfoTest, GetDescriptorAnswersOnlyItsOwnInstance) {

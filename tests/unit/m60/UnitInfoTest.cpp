@@ -30,10 +30,11 @@ TEST_F(UnitInfoM60Test, TheMaskChoosesTheUnitRegister) {
   for (const Case &C : Cases) {
     Registers.Reads.clear();
     Registers.Registers = {{MaskRegister, C.MaskRaw}, {C.UnitRegister, 0x1A5}};
-    UINT32 Mask = 0xDEAD, Field = 0, Width = 0;
+    UINT32 Mask = 0xDEAD, Field = 0, Width = 0, MaskAtUnitRead = 0xDEAD;
     UINT8 Flag = 0;
+    Machine.OnEvent = [&](const std::string &E) { MaskAtUnitRead = E == "ReadRegister 0x5D3BC" ? 0xDEAD : Mask; };
     EXPECT_EQ(gPlatformInfoProtocol.GetUnitInfo(&gPlatformInfoProtocol, &Mask, &Field, &Width, &Flag), EFI_SUCCESS);
-    EXPECT_EQ(Mask, C.Mask) << std::hex << C.MaskRaw;
+    EXPECT_EQ(MaskAtUnitRead, C.Mask) << "UnitMask is written before the unit register is read";
     const std::vector<sim::RegisterAccessModel::Read> Expected = {{0, MaskRegister}, {0, C.UnitRegister}};
     EXPECT_EQ(Registers.Reads, Expected) << std::hex << C.MaskRaw;
     EXPECT_EQ(Flag, 1) << std::hex << C.MaskRaw;
@@ -60,6 +61,11 @@ TEST_F(UnitInfoM60Test, FlagIsBit8AndFieldBits7To0OfTheUnitRegister) {
     EXPECT_EQ(Flag, C.Flag) << std::hex << C.Raw;
     EXPECT_EQ(Field, C.Field) << std::hex << C.Raw;
   }
+  // Flag is written before Field: at a shared address, Field's 0 stays, not Flag's 1.
+  UINT32 Shared = 0xDEAD;
+  Registers.Registers[0x30081CD0] = 0x0100;
+  EXPECT_EQ(gPlatformInfoProtocol.GetUnitInfo(&gPlatformInfoProtocol, nullptr, &Shared, nullptr, reinterpret_cast<UINT8 *>(&Shared)), EFI_SUCCESS);
+  EXPECT_EQ(Shared, 0U);
 }
 
 }  // namespace
