@@ -1,7 +1,6 @@
 #include "testing/sim/Machine.h"
 
 #include <cstdio>
-
 #include <cstring>
 #include <string>
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The image checks and the size report themselves: each defect planted in a copy of a
 real image must be reported, and the clean image must pass.
-Usage: test_check_image.py IMAGE MAP"""
+Usage: test_check_image.py IMAGE MAP OBJDUMP"""
 import os
 import struct
 import subprocess
@@ -13,8 +13,8 @@ sys.path.insert(0, HERE)
 import check_image  # noqa: E402
 from pe_image import IMAGE_SCN_MEM_EXECUTE, IMAGE_SCN_MEM_WRITE, PeImage  # noqa: E402
 
-IMAGE, MAP = sys.argv[1], sys.argv[2]
-del sys.argv[1:3]
+IMAGE, MAP, OBJDUMP = sys.argv[1], sys.argv[2], sys.argv[3]
+del sys.argv[1:4]
 
 
 class Planted(unittest.TestCase):
@@ -73,31 +73,20 @@ class Planted(unittest.TestCase):
         self.expect("over the", budget=len(self.data) - 1)
 
 
-class StoreWidths(unittest.TestCase):
-    def test_wide_and_repeated_stores_are_reported_and_spills_are_not(self):
-        import check_stores
-        listing = """
-  140001000:  mov\tbyte ptr [rbx + rcx], 0
-  140001004:  mov\tdword ptr [r14 + 8], r8d
-  140001008:  mov\tqword ptr [rsp + 32], rcx
-  14000100c:  movups\txmmword ptr [rdx + rdi], xmm0
-  140001010:  mov\tqword ptr [rax], rcx
-  140001014:  rep\t\tstosb\tbyte ptr es:[rdi], al
-  140001018:  movups\txmmword ptr [rdx], xmm0
-"""
-        found = check_stores.wide_stores(listing, [(0x140001000, 0x140001018)], 4)
-        self.assertEqual([f.split(":")[0] for f in found], ["14000100c", "140001010", "140001014"])
-
-
-    def test_seam_instruction_of_the_wrong_width_is_reported(self):
-        import check_arch
-        listing = subprocess.run(["llvm-objdump-14", "-d", "-M", "intel", "--no-show-raw-insn", IMAGE],
-                                 check=True, capture_output=True, text=True).stdout
-        ranges = check_arch.functions(open(MAP).read())
-        self.assertEqual(check_arch.problems_in(listing, ranges), [])
-        for good, bad in [("out\tdx, ax", "out\tdx, al"), ("popfq", "nop"), ("mov\tebx, 2", "mov\tebx, 1")]:
-            found = check_arch.problems_in(listing.replace(good, bad, 1), ranges)
-            self.assertEqual(len(found), 1, (good, found))
+class Code(unittest.TestCase):
+    def test_planted_wide_stores_and_wrong_seam_instructions_are_reported(self):
+        import check_code
+        syms, code = check_code.symbols(open(MAP).read()), check_code.code(OBJDUMP, IMAGE)
+        self.assertEqual(check_code.wide_stores(code, syms, "MemoryLog.cpp.obj", 4), [])
+        self.assertEqual(check_code.seam_problems(code, syms), [])
+        log = next(a for a, t in sorted(code.items()) if t.startswith("mov byte ptr")
+                   and any(o == "MemoryLog.cpp.obj" and lo <= a < hi for _, o, lo, hi in syms))
+        for planted, count in [("movups xmmword ptr [rdx + rdi], xmm0", 1), ("mov qword ptr [rax], rcx", 1),
+                               ("rep stosb byte ptr es:[rdi], al", 1), ("mov qword ptr [rsp + 32], rcx", 0)]:
+            self.assertEqual(len(check_code.wide_stores({**code, log: planted}, syms, "MemoryLog.cpp.obj", 4)), count, planted)
+        for good, bad in [("out dx, ax", "out dx, al"), ("popfq", "nop"), ("mov ebx, 2", "mov ebx, 1")]:
+            at = next(a for a, t in code.items() if t == good)
+            self.assertEqual(len(check_code.seam_problems({**code, at: bad}, syms)), 1, good)
 
 
 class SizeReport(unittest.TestCase):

@@ -9,6 +9,7 @@
 #include "tests/uefi/FwCfg.h"
 #include "tests/uefi/Handles.h"
 #include "tests/uefi/Print.h"
+#include "tests/uefi/Round.h"
 #include "uefi/LoadedImage.h"
 
 namespace {
@@ -39,15 +40,6 @@ UINTN gLoadedCount;
 EFI_EVENT gLoadedEvent;
 VOID *gLoadedRegistration;
 bool gVolumeProcessed;
-
-DXE_SERVICES *FindDxeServices() {
-  for (UINTN Index = 0; Index < gST->NumberOfTableEntries; Index++) {
-    if (GuidEquals(&gST->ConfigurationTable[Index].VendorGuid, &gEfiDxeServicesTableGuid)) {
-      return static_cast<DXE_SERVICES *>(gST->ConfigurationTable[Index].VendorTable);
-    }
-  }
-  return NULL;
-}
 
 // The FFS file name in an image's file path, if it came out of a firmware volume.
 bool FirmwareFileOf(const EFI_DEVICE_PATH_PROTOCOL *Node, EFI_GUID *Name) {
@@ -91,18 +83,7 @@ VOID EFIAPI OnImageLoaded(EFI_EVENT Event, VOID *Context) {
       if (Image->Handle != NULL || !ParseGuid(Image->Variant->FileGuid, &Want) || !GuidEquals(&Want, &File)) {
         continue;
       }
-      Image->Handle = Handle;
-      Image->LoadStatus = EFI_SUCCESS;
-      Image->ImageBase = reinterpret_cast<UINT64>(Loaded->ImageBase);
-      Image->ImageSize = Loaded->ImageSize;
-      Image->CodeTypeOk = Loaded->ImageCodeType == EfiBootServicesCode && Loaded->ImageDataType == EfiBootServicesData &&
-                          Loaded->ParentHandle != gAppImage;
-      TrackImage(Image);
-      PROTOCOL_LIST Before = ListProtocols(Handle);
-      for (UINTN At = 0; At < Before.Count && Image->BaselineCount < 8; At++) {
-        Image->Baseline[Image->BaselineCount++] = *Before.Guids[At];
-      }
-      FreeProtocolList(&Before);
+      AdoptLoadedImage(Image, Handle, Loaded, NULL);
       if (gLoadedCount < kMaxImages) {
         gLoadedInOrder[gLoadedCount++] = Index;
       }
@@ -148,7 +129,7 @@ UINTN LoadedOfRound() {
 }  // namespace
 
 void DispatchImages(ROUND &Round, PCD_MODE Pcd) {
-  DXE_SERVICES *Dxe = FindDxeServices();
+  DXE_SERVICES *Dxe = static_cast<DXE_SERVICES *>(ConfigurationTable(&gEfiDxeServicesTableGuid));
   if (!Expect(Dxe != NULL, NULL, "dispatch.dxe_services", "no DXE services table in the configuration table")) {
     return;
   }
@@ -172,8 +153,7 @@ void DispatchImages(ROUND &Round, PCD_MODE Pcd) {
     const EFI_STATUS Held = Dxe->Dispatch();
     Info("Dispatch() with both PCD protocols hidden: %r, %u of the drivers loaded", Held,
          static_cast<UINT32>(LoadedOfRound()));
-    Expect(LoadedOfRound() == 0, NULL, "dispatch.held", "Dispatch() with both PCD protocols hidden returned %r and loaded %u driver(s)",
-           Held, static_cast<UINT32>(LoadedOfRound()));
+    Expect(LoadedOfRound() == 0, NULL, "dispatch.held", "the dependency expression let a driver through");
     if (!PcdSetMode(Pcd)) {
       return;
     }
@@ -196,8 +176,6 @@ void DispatchImages(ROUND &Round, PCD_MODE Pcd) {
                 Image->Variant->ImageName, Image->Variant->FileGuid)) {
       continue;
     }
-    Expect(Image->CodeTypeOk, Image->Subject, "loaded_image",
-           "not boot-services code and data, or loaded by the application instead of the dispatcher");
     // A driver whose entry fails is unloaded again; one that succeeded keeps its image.
     VOID *Loaded = NULL;
     Image->EntryStatus = gBS->HandleProtocol(Image->Handle, &gEfiLoadedImageProtocolGuid, &Loaded) == EFI_SUCCESS

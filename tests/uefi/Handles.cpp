@@ -61,3 +61,12 @@ const char *GuidName(const EFI_GUID *Guid) {
   }
   return NULL;
 }
+
+VOID *ConfigurationTable(const EFI_GUID *Guid) {
+  for (UINTN Index = 0; Index < gST->NumberOfTableEntries; Index++) {
+    if (GuidEquals(&gST->ConfigurationTable[Index].VendorGuid, Guid)) {
+      return gST->ConfigurationTable[Index].VendorTable;
+    }
+  }
+  return NULL;
+}

@@ -14,5 +14,8 @@ PROTOCOL_LIST ListProtocols(EFI_HANDLE Handle);
 void FreeProtocolList(PROTOCOL_LIST *List);
 bool ListHas(const PROTOCOL_LIST &List, const EFI_GUID *Guid);
 
+// The configuration table entry named Guid, or NULL.
+VOID *ConfigurationTable(const EFI_GUID *Guid);
+
 // A readable name for a GUID this tree knows, or NULL.
 const char *GuidName(const EFI_GUID *Guid);

@@ -28,7 +28,6 @@ struct DRIVER_IMAGE {
   EFI_STATUS LoadStatus;
   EFI_STATUS EntryStatus;  // what StartImage returned, i.e. the driver's entry status
   bool Started;
-  bool CodeTypeOk;  // dispatched: boot-services code and data, loaded by the dispatcher
   UINT64 ImageBase;
   UINT64 ImageSize;
   EFI_GUID Baseline[8];  // what the firmware put on the image handle before the entry ran
@@ -58,8 +57,7 @@ struct ROUND {
 
 enum RUN_MODE { RunChecks, RunReport };
 
-// The application's own symbols' load address and the flag a debugger sets to let the
-// drivers start (mode=debug).
+// Set by a debugger to let the loaded drivers start (mode=debug).
 extern volatile UINT8 gDebuggerAttached;
 
 struct SCENARIO {

@@ -40,7 +40,30 @@ const char *Ordinal(UINTN Position) {
 
 bool Accepted(const DRIVER_IMAGE &Image) { return Accepts(*Image.Variant, gScenario->Eax, gScenario->Ebx); }
 
+}  // namespace
+
 // --- starting the images
+
+void AdoptLoadedImage(DRIVER_IMAGE *Image, EFI_HANDLE Handle, const EFI_LOADED_IMAGE_PROTOCOL *Loaded, EFI_HANDLE Parent) {
+  Image->Handle = Handle;
+  Image->LoadStatus = EFI_SUCCESS;
+  const bool ParentOk = Parent != NULL ? Loaded->ParentHandle == Parent : Loaded->ParentHandle != gAppImage;
+  Expect(Loaded->ImageCodeType == EfiBootServicesCode && Loaded->ImageDataType == EfiBootServicesData && ParentOk,
+         Image->Subject, "loaded_image", "code type %u, data type %u, parent %p (want %u, %u, %a %p)",
+         static_cast<UINT32>(Loaded->ImageCodeType), static_cast<UINT32>(Loaded->ImageDataType), Loaded->ParentHandle,
+         static_cast<UINT32>(EfiBootServicesCode), static_cast<UINT32>(EfiBootServicesData),
+         Parent != NULL ? "" : "not", gAppImage);
+  Image->ImageBase = reinterpret_cast<UINT64>(Loaded->ImageBase);
+  Image->ImageSize = Loaded->ImageSize;
+  TrackImage(Image);
+  PROTOCOL_LIST Before = ListProtocols(Handle);
+  for (UINTN Index = 0; Index < Before.Count && Image->BaselineCount < 8; Index++) {
+    Image->Baseline[Image->BaselineCount++] = *Before.Guids[Index];
+  }
+  FreeProtocolList(&Before);
+}
+
+namespace {
 
 bool Load(DRIVER_IMAGE *Image) {
   UINT16 Selector;
@@ -64,8 +87,6 @@ bool Load(DRIVER_IMAGE *Image) {
               "LoadImage of %u bytes returned %r, handle %p", Size, Image->LoadStatus, Handle)) {
     return false;
   }
-  Image->Handle = Handle;
-
   // A boot-service driver lands in boot-services memory, as a child of the image that
   // loaded it.
   EFI_LOADED_IMAGE_PROTOCOL *Loaded = NULL;
@@ -74,20 +95,7 @@ bool Load(DRIVER_IMAGE *Image) {
     Fail(Image->Subject, "loaded_image", "HandleProtocol(LOADED_IMAGE) returned %r", Status);
     return false;
   }
-  Expect(Loaded->ImageCodeType == EfiBootServicesCode && Loaded->ImageDataType == EfiBootServicesData &&
-             Loaded->ParentHandle == gAppImage,
-         Image->Subject, "loaded_image", "code type %u, data type %u, parent %p (want %u, %u, %p)",
-         static_cast<UINT32>(Loaded->ImageCodeType), static_cast<UINT32>(Loaded->ImageDataType), Loaded->ParentHandle,
-         static_cast<UINT32>(EfiBootServicesCode), static_cast<UINT32>(EfiBootServicesData), gAppImage);
-  Image->ImageBase = reinterpret_cast<UINT64>(Loaded->ImageBase);
-  Image->ImageSize = Loaded->ImageSize;
-  TrackImage(Image);
-
-  PROTOCOL_LIST Before = ListProtocols(Handle);
-  for (UINTN Index = 0; Index < Before.Count && Image->BaselineCount < 8; Index++) {
-    Image->Baseline[Image->BaselineCount++] = *Before.Guids[Index];
-  }
-  FreeProtocolList(&Before);
+  AdoptLoadedImage(Image, Handle, Loaded, gAppImage);
   return true;
 }
 
@@ -322,26 +330,21 @@ void CheckMessages(const ROUND &Round, const DRIVER_IMAGE &Image, const MARKS &M
 
 // Eligible "HEAP" HOBs in the firmware's own HOB list; OVMF hands over none.
 UINTN CountHeapHobs() {
-  for (UINTN Index = 0; Index < gST->NumberOfTableEntries; Index++) {
-    if (!GuidEquals(&gST->ConfigurationTable[Index].VendorGuid, &gEfiHobListGuid)) {
-      continue;
+  UINTN Count = 0;
+  const UINT8 *Hob = static_cast<const UINT8 *>(ConfigurationTable(&gEfiHobListGuid));
+  for (; Hob != NULL;) {
+    const EFI_HOB_GENERIC_HEADER *Header = reinterpret_cast<const EFI_HOB_GENERIC_HEADER *>(Hob);
+    if (Header->HobType == EFI_HOB_TYPE_END_OF_HOB_LIST || Header->HobLength < sizeof(EFI_HOB_GENERIC_HEADER)) {
+      break;
     }
-    UINTN Count = 0;
-    const UINT8 *Hob = static_cast<const UINT8 *>(gST->ConfigurationTable[Index].VendorTable);
-    for (;;) {
-      const EFI_HOB_GENERIC_HEADER *Header = reinterpret_cast<const EFI_HOB_GENERIC_HEADER *>(Hob);
-      if (Header->HobType == EFI_HOB_TYPE_END_OF_HOB_LIST || Header->HobLength < sizeof(EFI_HOB_GENERIC_HEADER)) {
-        return Count;
-      }
-      if (Header->HobType == EFI_HOB_TYPE_GUID_EXTENSION &&
-          GuidEquals(&reinterpret_cast<const EFI_HOB_GUID_TYPE *>(Hob)->Name, &gHeapHobGuid)) {
-        const HEAP_HOB_HEADER *Heap = reinterpret_cast<const HEAP_HOB_HEADER *>(Hob + sizeof(EFI_HOB_GUID_TYPE));
-        Count += Heap->Signature == HEAP_HOB_SIGNATURE && Heap->MigrateFlag == HEAP_MIGRATE_FLAG_MIGRATE;
-      }
-      Hob += Header->HobLength;
+    if (Header->HobType == EFI_HOB_TYPE_GUID_EXTENSION &&
+        GuidEquals(&reinterpret_cast<const EFI_HOB_GUID_TYPE *>(Hob)->Name, &gHeapHobGuid)) {
+      const HEAP_HOB_HEADER *Heap = reinterpret_cast<const HEAP_HOB_HEADER *>(Hob + sizeof(EFI_HOB_GUID_TYPE));
+      Count += Heap->Signature == HEAP_HOB_SIGNATURE && Heap->MigrateFlag == HEAP_MIGRATE_FLAG_MIGRATE;
     }
+    Hob += Header->HobLength;
   }
-  return 0;
+  return Count;
 }
 
 const DRIVER_IMAGE *HeapOwner(const ROUND &Round) {

@@ -196,10 +196,7 @@ def run_qemu(command, boot, on_output=None):
             for stream in chunks:
                 selector.register(stream, selectors.EVENT_READ)
             while selector.get_map() and time.monotonic() < deadline:
-                ready = selector.select(timeout=min(0.5, max(0.0, deadline - time.monotonic())))
-                if not ready and on_output is not None:
-                    on_output(b"".join(chunks[proc.stdout]) or None)
-                for key, _ in ready:
+                for key, _ in selector.select(timeout=deadline - time.monotonic()):
                     data = os.read(key.fileobj.fileno(), 65536)
                     if not data:
                         selector.unregister(key.fileobj)
@@ -273,14 +270,11 @@ def connect_script(port):
 
 
 def symbols_script(opts, images, flag):
+    debug_files = {os.path.basename(os.path.splitext(p)[0]): os.path.splitext(p)[0] + ".debug" for _, p in opts.images}
     lines = []
     for name, base in images:
-        path = next((p for n, p in opts.images if os.path.basename(os.path.splitext(p)[0]) == name), None)
-        if path is None or not os.path.exists(os.path.splitext(path)[0] + ".debug"):
-            lines.append(f"echo no symbol file for {name}\\n")
-            continue
-        debug, linked = symbol_file(path)
-        lines.append(f"add-symbol-file {os.path.abspath(debug)} -o {base - linked:#x}")
+        path, linked = symbol_file(debug_files[name])
+        lines.append(f"add-symbol-file {os.path.abspath(path)} -o {base - linked:#x}")
     lines += ["define soc-release", f"  set var *(unsigned char *)0x{flag:x} = 1", "end",
               "document soc-release", "Lets the test application start the drivers (loaded and waiting) at the next continue.",
               "end"]
@@ -298,23 +292,17 @@ class Debugger:
         self.connect = os.path.abspath(opts.gdb_script)
         self.symbols = os.path.splitext(self.connect)[0] + "-symbols.gdb"
         self.proc = None
-        self.output = ""
         self.waiting = False
-
         with open(self.connect, "w") as f:
             f.write(connect_script(port))
         if os.path.exists(self.symbols):
             os.remove(self.symbols)
 
     def __call__(self, raw):
-        if raw == b"":
+        if not raw:
             self.start()
             return
-        if raw is None:
-            return
-        text = "\n".join(console_lines(raw))
-        if self.waiting:
-            return
+        text = "" if self.waiting else "\n".join(console_lines(raw))
         wait = _DEBUG_WAIT.search(text)
         if not wait:
             return
@@ -322,9 +310,8 @@ class Debugger:
         images = [(m.group(1), int(m.group(2), 16)) for m in _DEBUG_IMAGE.finditer(text)]
         with open(self.symbols, "w") as f:
             f.write(symbols_script(self.opts, images, int(wait.group(1), 16)))
-        if self.check:
-            if self.proc is not None:
-                self.proc.send_signal(signal.SIGINT)
+        if self.proc is not None:
+            self.proc.send_signal(signal.SIGINT)
         else:
             print(f"The drivers are loaded and waiting. In gdb: Ctrl-C, then\n  source {self.symbols}\n"
                   "set breakpoints (break DriverEntry, break IoApicIdFixup, ...), then soc-release and continue.",
@@ -338,40 +325,27 @@ class Debugger:
         check = os.path.splitext(self.connect)[0] + "-check.gdb"
         with open(check, "w") as f:
             f.write(GDB_CHECK.format(symbols=self.symbols))
-        self.launch([self.connect, check])
-
-    def launch(self, scripts):
-        command = [self.opts.gdb_binary, "-nx", "-batch"]
-        for script in scripts:
-            command += ["-x", script]
-        self.log = open(os.path.splitext(self.connect)[0] + ".log", "w+")
-        self.proc = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=self.log, stderr=subprocess.STDOUT,
-                                     text=True)
-
-    def session_output(self):
-        self.log.flush()
-        self.log.seek(0)
-        return self.log.read()
+        self.proc = subprocess.Popen([self.opts.gdb_binary, "-nx", "-batch", "-x", self.connect, "-x", check],
+                                     stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
 
     def finish(self, boot):
         if not self.check:
             return
-        if self.proc is None or not self.waiting:
+        if not self.waiting:
             boot.problems.append("gdb: the application never waited for a debugger")
         try:
-            self.proc.wait(timeout=30)
+            output, _ = self.proc.communicate(timeout=30)
         except subprocess.TimeoutExpired:
             self.proc.kill()
-            self.proc.wait()
+            output, _ = self.proc.communicate()
             boot.problems.append("gdb: the session did not end")
-        self.output += self.session_output()
         wants = [(r"Breakpoint 1(\.\d+)?, (0x[0-9a-f]+ in )?DriverEntry \(", "stopped in DriverEntry"),
                  (r"DriverEntry(\(.*\))?( \+ \d+)? in section \.text of \S*SocDxeM70\.debug", "in SocDxeM70's symbols"),
                  (r"at \S*framework/Entry\.cpp:\d+\n\d+\s+\S", "with its source line")]
         for pattern, what in wants:
-            if not re.search(pattern, self.output):
+            if not re.search(pattern, output):
                 boot.problems.append(f"gdb: not {what}")
-        boot.results.append("@@ GDB " + " | ".join(line for line in self.output.splitlines() if line.strip()))
+        boot.results.append("@@ GDB " + " | ".join(line for line in output.splitlines() if line.strip()))
 
 
 def run_boot(opts, signature):
