@@ -87,6 +87,19 @@ typedef EFI_STATUS(EFIAPI *EFI_LOCATE_HANDLE_BUFFER)(EFI_LOCATE_SEARCH_TYPE Sear
                                                      VOID *SearchKey, UINTN *NoHandles, EFI_HANDLE **Buffer);
 typedef EFI_STATUS(EFIAPI *EFI_LOCATE_PROTOCOL)(const EFI_GUID *Protocol, VOID *Registration, VOID **Interface);
 typedef VOID(EFIAPI *EFI_COPY_MEM)(VOID *Destination, const VOID *Source, UINTN Length);
+
+// UEFI 2.10, 7.2 (GetMemoryMap).
+struct EFI_MEMORY_DESCRIPTOR {
+  UINT32 Type;
+  UINT64 PhysicalStart;
+  UINT64 VirtualStart;
+  UINT64 NumberOfPages;
+  UINT64 Attribute;
+};
+static_assert(sizeof(EFI_MEMORY_DESCRIPTOR) == 40 && offsetof(EFI_MEMORY_DESCRIPTOR, PhysicalStart) == 8,
+              "EFI_MEMORY_DESCRIPTOR");
+typedef EFI_STATUS(EFIAPI *EFI_GET_MEMORY_MAP)(UINTN *MemoryMapSize, EFI_MEMORY_DESCRIPTOR *MemoryMap, UINTN *MapKey,
+                                               UINTN *DescriptorSize, UINT32 *DescriptorVersion);
 typedef VOID(EFIAPI *EFI_SET_MEM)(VOID *Buffer, UINTN Size, UINT8 Value);
 
 struct EFI_BOOT_SERVICES {
@@ -95,7 +108,7 @@ struct EFI_BOOT_SERVICES {
   EFI_RESTORE_TPL RestoreTPL;
   VOID *AllocatePages;
   VOID *FreePages;
-  VOID *GetMemoryMap;
+  EFI_GET_MEMORY_MAP GetMemoryMap;
   EFI_ALLOCATE_POOL AllocatePool;
   EFI_FREE_POOL FreePool;
   EFI_CREATE_EVENT CreateEvent;

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Checks a driver image: PE32+ for AMD64, EFI boot-service driver, relocations present,
-no import table, no section both writable and executable, within the size budget."""
+"""Checks a driver image: PE32+ for AMD64, EFI boot-service driver, linked at ImageBase 0
+with relocations, no import table, no section both writable and executable, a CodeView
+entry naming its symbol file NAME.debug without a folder, within the size budget."""
 import argparse
+import os
 import sys
 
 from pe_image import IMAGE_SCN_MEM_EXECUTE, IMAGE_SCN_MEM_WRITE, PeImage
@@ -18,8 +20,14 @@ def check(path, budget, subsystem):
         problems.append("machine %#x, not AMD64" % pe.machine)
     if pe.subsystem != subsystem:
         problems.append("subsystem %d, not %d" % (pe.subsystem, subsystem))
+    if pe.image_base != 0:
+        problems.append("ImageBase %#x, not 0" % pe.image_base)
     if pe.directory("basereloc")[1] == 0 or not any(s["name"] == ".reloc" for s in pe.sections):
         problems.append("no base relocations")
+    codeview = pe.codeview()
+    symbols = os.path.splitext(os.path.basename(path))[0] + ".debug"
+    if codeview is None or codeview[2] != symbols:
+        problems.append("CodeView entry %r, want one naming %s" % (codeview and codeview[2], symbols))
     for name in ("import", "iat", "delayimport", "boundimport"):
         if pe.directory(name)[1] != 0:
             problems.append("has an %s directory" % name)

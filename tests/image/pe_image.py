@@ -40,3 +40,25 @@ class PeImage:
 
     def directory(self, name):
         return self.directories.get(name, (0, 0))
+
+    def file_offset(self, rva):
+        for s in self.sections:
+            if s["vaddr"] <= rva < s["vaddr"] + s["rawsize"]:
+                return s["rawptr"] + rva - s["vaddr"]
+        return None
+
+    def codeview(self):
+        """(signature, GUID bytes, path) of the first CodeView debug entry, or None. The entry
+        is read where the image is loaded (its RVA), as a DXE core reads it."""
+        rva, size = self.directory("debug")
+        at = self.file_offset(rva) if size else None
+        for entry in range(size // 28 if at is not None else 0):
+            kind, data_size, data_rva = struct.unpack_from("<III", self.data, at + 28 * entry + 12)
+            record = self.file_offset(data_rva)
+            if kind == 2 and record is not None:
+                raw = self.data[record:record + data_size]
+                if raw[:4] == b"RSDS":
+                    return "RSDS", raw[4:20], raw[24:].split(b"\0")[0].decode(errors="replace")
+                if raw[:4] == b"NB10":
+                    return "NB10", raw[8:12], raw[16:].split(b"\0")[0].decode(errors="replace")
+        return None

@@ -22,11 +22,15 @@ class Planted(unittest.TestCase):
         self.data = bytearray(open(IMAGE, "rb").read())
         self.pe = struct.unpack_from("<I", self.data, 0x3C)[0]
         self.opt = self.pe + 24
-        self.path = os.path.join(os.environ.get("TMPDIR", "/tmp"), "planted-%d.efi" % os.getpid())
+        # The image keeps its name: the check expects its CodeView entry to match it.
+        folder = os.path.join(os.environ.get("TMPDIR", "/tmp"), "planted-%d" % os.getpid())
+        os.makedirs(folder, exist_ok=True)
+        self.path = os.path.join(folder, os.path.basename(IMAGE))
 
     def tearDown(self):
         if os.path.exists(self.path):
             os.remove(self.path)
+            os.rmdir(os.path.dirname(self.path))
 
     def problems(self, budget=8192):
         with open(self.path, "wb") as f:
@@ -39,6 +43,10 @@ class Planted(unittest.TestCase):
             if section["name"] == name:
                 return self.opt + opt_size + 40 * s
         self.fail("no section " + name)
+
+    def rename_codeview(self, name):
+        at = bytes(self.data).index(b"SocDxeM70.debug\0")
+        self.data[at:at + len(name)] = name
 
     def expect(self, text, **kw):
         found = self.problems(**kw)
@@ -58,6 +66,9 @@ class Planted(unittest.TestCase):
                 "<I", self.data, self.section_header(".text") + 36,
                 struct.unpack_from("<I", self.data, self.section_header(".text") + 36)[0]
                 | IMAGE_SCN_MEM_WRITE | IMAGE_SCN_MEM_EXECUTE)),
+            ("ImageBase 0x140000000", lambda: struct.pack_into("<Q", self.data, self.opt + 24, 0x140000000)),
+            ("CodeView entry 'x/SocDxeM70.deb'", lambda: self.rename_codeview(b"x/SocDxeM70.deb")),
+            ("CodeView entry None", lambda: struct.pack_into("<II", self.data, self.opt + 112 + 8 * 6, 0, 0)),
             ("not 4 KiB aligned", lambda: struct.pack_into(
                 "<I", self.data, self.section_header(".data") + 12,
                 struct.unpack_from("<I", self.data, self.section_header(".data") + 12)[0] + 0x200)),

@@ -53,6 +53,8 @@ struct ROUND {
   // hidden and must start neither.
   bool Dispatch;
   bool Held;
+  // The drivers get a HOB list of the application's: the firmware's HOBs and "HEAP" HOBs.
+  bool HeapHobs;
 };
 
 enum RUN_MODE { RunChecks, RunReport };
@@ -64,7 +66,7 @@ struct SCENARIO {
   ROUND Rounds[kMaxRounds];
   UINTN RoundCount;
   RUN_MODE Mode;
-  bool Debug;  // print the images' bases and wait for gDebuggerAttached before starting
+  bool Debug;  // wait for gDebuggerAttached before starting the loaded images
   bool HasSignature;  // the runner's expectation of CPUID 0x80000001 EAX
   UINT32 Signature;
   UINT32 Eax;  // what the guest sees

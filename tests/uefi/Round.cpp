@@ -108,15 +108,10 @@ void Start(DRIVER_IMAGE *Image) {
 }
 
 // Every image of the round is loaded and none started: the moment a debugger can put
-// breakpoints in them. The runner reads these lines, attaches and sets the flag.
-void WaitForDebugger(const ROUND &Round) {
-  for (UINTN Index = 0; Index < Round.Count; Index++) {
-    const DRIVER_IMAGE &Image = Round.Images[Index];
-    if (Image.Handle != NULL) {
-      Print("@@ DEBUG image %a 0x%lx\n", Image.Variant->ImageName, Image.ImageBase);
-    }
-  }
-  Print("@@ DEBUG wait 0x%lx\n", reinterpret_cast<UINT64>(&gDebuggerAttached));
+// breakpoints in them. The debugger finds them, and this flag, through the firmware's
+// debug image info table and the images' symbol files.
+void WaitForDebugger() {
+  Print("@@ DEBUG wait\n");
   while (gDebuggerAttached == 0) {
     __asm__ volatile("pause");
   }
@@ -328,8 +323,88 @@ void CheckMessages(const ROUND &Round, const DRIVER_IMAGE &Image, const MARKS &M
 
 // --- HEAP_LIST_PROTOCOL
 
-// Eligible "HEAP" HOBs in the firmware's own HOB list; OVMF hands over none.
-UINTN CountHeapHobs() {
+// The "HEAP" HOBs of heap-hobs rounds: empty, one byte and more than a page, both pool
+// types, slack after the data, and three that no driver may migrate (MigrateFlag 0 and 2,
+// another signature). Header bytes 4-7, 14 and 15 carry values of their own.
+struct HEAP_HOB_CASE {
+  UINT32 Signature;
+  UINT32 DataSize;
+  UINT8 PoolSelector;
+  UINT8 MigrateFlag;
+  UINT32 Slack;
+};
+constexpr HEAP_HOB_CASE kHeapHobs[] = {
+    {0x50414548, 0, 0, 1, 0},  {0x50414548, 1, 8, 1, 0},    {0x50414548, 13, 9, 1, 16},
+    {0x50414548, 4101, 0, 1, 0}, {0x50414548, 64, 8, 0, 0}, {0x51414548, 24, 0, 1, 0},
+    {0x50414548, 300, 8, 1, 8},  {0x50414548, 2, 0, 2, 0},
+};
+
+const VOID *gFirmwareHobList;
+
+UINTN HobBytes(const UINT8 *Hob, bool WithEnd) {
+  const UINT8 *At = Hob;
+  while (reinterpret_cast<const EFI_HOB_GENERIC_HEADER *>(At)->HobType != EFI_HOB_TYPE_END_OF_HOB_LIST) {
+    At += reinterpret_cast<const EFI_HOB_GENERIC_HEADER *>(At)->HobLength;
+  }
+  return static_cast<UINTN>(At - Hob) + (WithEnd ? sizeof(EFI_HOB_GENERIC_HEADER) : 0);
+}
+
+// The firmware's HOBs, then the cases, then the end HOB, installed in the configuration
+// table in place of the firmware's list until the round is over.
+bool InstallHeapHobs(const char *Subject) {
+  const UINT8 *Firmware = static_cast<const UINT8 *>(ConfigurationTable(&gEfiHobListGuid));
+  UINTN Size = Firmware != NULL ? HobBytes(Firmware, true) : 0;
+  for (const HEAP_HOB_CASE &C : kHeapHobs) {
+    Size += (40 + C.DataSize + C.Slack + 7) & ~static_cast<UINTN>(7);
+  }
+  UINT8 *List = NULL;
+  if (!Expect(Firmware != NULL && gBS->AllocatePool(EfiBootServicesData, Size, reinterpret_cast<VOID **>(&List)) ==
+                                      EFI_SUCCESS,
+              Subject, "heap_hobs.list", "no firmware HOB list or no pool for %u bytes", static_cast<UINT32>(Size))) {
+    return false;
+  }
+  const UINTN FirmwareBytes = HobBytes(Firmware, false);
+  gBS->CopyMem(List, Firmware, FirmwareBytes);
+  UINT8 *At = List + FirmwareBytes;
+  for (UINTN Index = 0; Index < sizeof(kHeapHobs) / sizeof(kHeapHobs[0]); Index++) {
+    const HEAP_HOB_CASE &C = kHeapHobs[Index];
+    const UINTN Length = (40 + C.DataSize + C.Slack + 7) & ~static_cast<UINTN>(7);
+    gBS->SetMem(At, Length, static_cast<UINT8>(0xC0 + Index));
+    EFI_HOB_GUID_TYPE *Hob = reinterpret_cast<EFI_HOB_GUID_TYPE *>(At);
+    Hob->Header = {EFI_HOB_TYPE_GUID_EXTENSION, static_cast<UINT16>(Length), 0};
+    Hob->Name = gHeapHobGuid;
+    HEAP_HOB_HEADER *Header = reinterpret_cast<HEAP_HOB_HEADER *>(At + 24);
+    *Header = {C.Signature, 0x04050607U + static_cast<UINT32>(Index), C.DataSize, C.PoolSelector, C.MigrateFlag,
+               static_cast<UINT16>(0xE0F0 + Index)};
+    for (UINTN Byte = 0; Byte < C.DataSize; Byte++) {
+      At[40 + Byte] = static_cast<UINT8>(Byte * 7 + Index);
+    }
+    At += Length;
+  }
+  gBS->CopyMem(At, Firmware + FirmwareBytes, sizeof(EFI_HOB_GENERIC_HEADER));
+  const EFI_STATUS Status = gBS->InstallConfigurationTable(&gEfiHobListGuid, List);
+  if (!Expect(Status == EFI_SUCCESS, Subject, "heap_hobs.install", "InstallConfigurationTable returned %r", Status)) {
+    gBS->FreePool(List);
+    return false;
+  }
+  gFirmwareHobList = Firmware;
+  return true;
+}
+
+void RestoreHobList(const char *Subject) {
+  if (gFirmwareHobList == NULL) {
+    return;
+  }
+  VOID *Own = ConfigurationTable(&gEfiHobListGuid);
+  const EFI_STATUS Status = gBS->InstallConfigurationTable(&gEfiHobListGuid, const_cast<VOID *>(gFirmwareHobList));
+  if (Expect(Status == EFI_SUCCESS, Subject, "heap_hobs.restored", "InstallConfigurationTable returned %r", Status)) {
+    gBS->FreePool(Own);
+  }
+  gFirmwareHobList = NULL;
+}
+
+// The eligible "HEAP" HOBs of the HOB list in the configuration table, in list order.
+UINTN EligibleHeapHobs(const UINT8 **Found, UINTN Max) {
   UINTN Count = 0;
   const UINT8 *Hob = static_cast<const UINT8 *>(ConfigurationTable(&gEfiHobListGuid));
   for (; Hob != NULL;) {
@@ -340,11 +415,38 @@ UINTN CountHeapHobs() {
     if (Header->HobType == EFI_HOB_TYPE_GUID_EXTENSION &&
         GuidEquals(&reinterpret_cast<const EFI_HOB_GUID_TYPE *>(Hob)->Name, &gHeapHobGuid)) {
       const HEAP_HOB_HEADER *Heap = reinterpret_cast<const HEAP_HOB_HEADER *>(Hob + sizeof(EFI_HOB_GUID_TYPE));
-      Count += Heap->Signature == HEAP_HOB_SIGNATURE && Heap->MigrateFlag == HEAP_MIGRATE_FLAG_MIGRATE;
+      if (Heap->Signature == 0x50414548 && Heap->MigrateFlag == 1 && Count < Max) {
+        Found[Count++] = Hob;
+      }
     }
     Hob += Header->HobLength;
   }
   return Count;
+}
+
+// The memory-map type of the pages that hold Address (~0 if none does).
+UINT32 MemoryTypeOf(const VOID *Address) {
+  UINTN Size = 0, Key = 0, DescriptorSize = 0;
+  UINT32 Version = 0;
+  gBS->GetMemoryMap(&Size, NULL, &Key, &DescriptorSize, &Version);
+  Size += 8 * DescriptorSize;  // room for what AllocatePool itself adds
+  UINT8 *Map = NULL;
+  UINT32 Type = ~0U;
+  if (DescriptorSize == 0 || gBS->AllocatePool(EfiBootServicesData, Size, reinterpret_cast<VOID **>(&Map)) != EFI_SUCCESS) {
+    return Type;
+  }
+  if (gBS->GetMemoryMap(&Size, reinterpret_cast<EFI_MEMORY_DESCRIPTOR *>(Map), &Key, &DescriptorSize, &Version) ==
+      EFI_SUCCESS) {
+    const UINT64 A = reinterpret_cast<UINT64>(Address);
+    for (UINTN At = 0; At + DescriptorSize <= Size; At += DescriptorSize) {
+      const EFI_MEMORY_DESCRIPTOR *D = reinterpret_cast<const EFI_MEMORY_DESCRIPTOR *>(Map + At);
+      if (A >= D->PhysicalStart && A - D->PhysicalStart < D->NumberOfPages * 4096) {
+        Type = D->Type;
+      }
+    }
+  }
+  gBS->FreePool(Map);
+  return Type;
 }
 
 const DRIVER_IMAGE *HeapOwner(const ROUND &Round) {
@@ -353,7 +455,8 @@ const DRIVER_IMAGE *HeapOwner(const ROUND &Round) {
 }
 
 // One instance in the whole database, installed on a new handle by the round's first
-// image to get through; the others adopted it.
+// image to get through; the others adopted it. Its nodes are the eligible HOBs in list
+// order, each a copy of the HOB's header and data in the pool its PoolSelector names.
 EFI_HANDLE CheckHeapList(const ROUND &Round, const char *Subject) {
   UINTN Count = 0;
   EFI_HANDLE *Handles = NULL;
@@ -381,19 +484,39 @@ EFI_HANDLE CheckHeapList(const ROUND &Round, const char *Subject) {
   if (Heap == NULL) {
     return Handle;
   }
-  const UINTN Hobs = CountHeapHobs();
+  const UINT8 *Hobs[16];
+  const UINTN HobCount = EligibleHeapHobs(Hobs, 16);
   UINTN Nodes = 0;
-  for (const LIST_ENTRY *Link = Heap->HeapList.ForwardLink; Link != &Heap->HeapList && Nodes <= Hobs;
+  UINTN Wrong = ~static_cast<UINTN>(0);
+  UINT32 WrongType = 0;
+  const LIST_ENTRY *Previous = &Heap->HeapList;
+  for (const LIST_ENTRY *Link = Heap->HeapList.ForwardLink; Link != &Heap->HeapList && Nodes <= HobCount;
        Link = Link->ForwardLink) {
+    if (Nodes < HobCount && Wrong == ~static_cast<UINTN>(0)) {
+      // Header and data lie back to back in both: node + 16, HOB + 24.
+      const UINT8 *Hob = Hobs[Nodes] + sizeof(EFI_HOB_GUID_TYPE);
+      const HEAP_HOB_HEADER *Header = reinterpret_cast<const HEAP_HOB_HEADER *>(Hob);
+      const UINT32 Want = Header->PoolSelector == 8 ? EfiRuntimeServicesData : EfiBootServicesData;
+      UINTN At = 0;
+      WrongType = MemoryTypeOf(Link);
+      if (Link->BackLink != Previous || WrongType != Want ||
+          !SameBytes(reinterpret_cast<const UINT8 *>(Link) + 16, Hob, 16 + Header->DataSize, &At)) {
+        Wrong = Nodes;
+      }
+    }
+    Previous = Link;
     Nodes++;
   }
-  Expect(Nodes == Hobs && Heap->HeapList.BackLink != NULL, Subject, "heap_list.nodes",
-         "%u nodes in the list, %u eligible HEAP HOBs in the firmware's HOB list", static_cast<UINT32>(Nodes),
-         static_cast<UINT32>(Hobs));
+  Expect(Nodes == HobCount && Heap->HeapList.BackLink == Previous, Subject, "heap_list.nodes",
+         "%u nodes in the list, %u eligible HEAP HOBs in the HOB list", static_cast<UINT32>(Nodes),
+         static_cast<UINT32>(HobCount));
+  Expect(Wrong == ~static_cast<UINTN>(0), Subject, "heap_list.node_contents",
+         "node %u: back link, header and data, or memory type %u differ from HOB %u", static_cast<UINT32>(Wrong),
+         WrongType, static_cast<UINT32>(Wrong));
   if (Reporting()) {
     Report("HEAP_LIST_PROTOCOL: one instance, %a's, on handle %p; Revision %lu, %u nodes (%u HEAP HOBs)",
            Owner != NULL ? Owner->Variant->ImageName : "?", Handle, Heap->Revision, static_cast<UINT32>(Nodes),
-           static_cast<UINT32>(Hobs));
+           static_cast<UINT32>(HobCount));
   }
   return Handle;
 }
@@ -821,6 +944,9 @@ void RunRound(const SCENARIO &Scenario, ROUND &Round, UINTN Number) {
     return;
   }
   MARKS Marks = {gPcdReadCount, gInstallCount, gMessageCount, 0, 0, 0};
+  if (Round.HeapHobs && !InstallHeapHobs(Subject)) {
+    return;
+  }
   if (Round.FailHeapInstall) {
     FailInstallOf(&gHeapListProtocolGuid, EFI_OUT_OF_RESOURCES, 1);
   }
@@ -832,7 +958,7 @@ void RunRound(const SCENARIO &Scenario, ROUND &Round, UINTN Number) {
       Loaded[Index] = Load(&Round.Images[Index]);
     }
     if (Scenario.Debug) {
-      WaitForDebugger(Round);
+      WaitForDebugger();
     }
     for (UINTN Index = 0; Index < Round.Count; Index++) {
       if (Loaded[Index]) {
@@ -871,6 +997,7 @@ void RunRound(const SCENARIO &Scenario, ROUND &Round, UINTN Number) {
   }
   const EFI_HANDLE HeapHandle = CheckHeapList(Round, Subject);
   CheckIoApicFixup(Round, Subject);
+  RestoreHobList(Subject);
 
   // Leave no trace of this round for the next one.
   if (HeapHandle != NULL) {

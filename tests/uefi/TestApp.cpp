@@ -13,10 +13,12 @@
 //                                                  dispatcher, in the volume's order
 //                                 dispatch-held    the same, after a first Dispatch() with
 //                                                  both PCD protocols hidden starts neither
+//                                 heap-hobs        "HEAP" HOBs in a HOB list of the
+//                                                  application's, in the configuration table
 //   signature=0x...             CPUID 0x80000001 EAX the runner asked QEMU for
 //   mode=report                 also print what each driver published and answered
-//   mode=debug                  print each image's base once loaded, then wait until a
-//                               debugger sets gDebuggerAttached before starting them
+//   mode=debug                  once the images are loaded, wait until a debugger sets
+//                               gDebuggerAttached before starting them
 #include "tests/uefi/Doubles.h"
 #include "tests/uefi/Expected.h"
 #include "tests/uefi/FwCfg.h"
@@ -102,6 +104,8 @@ bool ParseOption(const char *Option, UINTN Length, ROUND *Round) {
   } else if (AsciiEqual(Text, "dispatch-held")) {
     Round->Dispatch = true;
     Round->Held = true;
+  } else if (AsciiEqual(Text, "heap-hobs")) {
+    Round->HeapHobs = true;
   } else {
     return false;
   }

@@ -15,15 +15,21 @@ rounds, m70,m60 and m60,m70 (with --report one, m70,m60).
 An isa-debug-exit device sits on port 0xE0, so the error trap's first write (0xDEAD) ends
 the boot at once with exit code 91 instead of spinning on the POST-code display.
 
-With --gdb QEMU serves gdb, and the application loads the round's images, prints their
-bases and waits; the runner then writes an attach script that connects gdb and loads
-both symbol files (SocDxeM70.debug, SocDxeM60.debug) at those bases. --gdb-check runs
-a batch session on it (stop in DriverEntry, show the line, detach) and judges it too.
-The "dispatch" round option needs --fv (--build supplies SocDxe.fv).
+--firmware strict boots the DEBUG OVMF with memory protections that tools/strict-ovmf
+builds, keeps its debug log (port 0x402) and judges it too: from the application's load
+on, no ASSERT, CPU exception, guard fault or page/pool error, and a "Loading driver at"
+line for each driver.
+
+With --gdb QEMU serves gdb and the application waits with the round's images loaded;
+gdb, run in the folder of the drivers' symbol files, loads every image's symbols with
+EDK2's efi_gdb.py (from the strict firmware's edk2 tree) and lets them start
+(soc-release). --gdb-check runs that as a batch session (stop in DriverEntry, show the
+line, detach) and judges it too. The "dispatch" round option needs --fv (--build
+supplies SocDxe.fv).
 
 Exit status 0 only when the boot printed BEGIN, at least one PASS, no FAIL and DONE, and
 QEMU powered off by itself before the timeout; with --expect-trap, when the trap ended the
-boot instead of DONE. A hung boot is a failure.
+boot instead of DONE. A hung boot is a failure; so is a fault in the debug log.
 """
 
 import argparse
@@ -39,8 +45,11 @@ import tempfile
 import time
 from dataclasses import dataclass, field
 
+SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+# Debian's RELEASE OVMF, which logs nothing, and the strict DEBUG one the project builds.
 OVMF_CODE = "/usr/share/OVMF/OVMF_CODE_4M.fd"
 OVMF_VARS = "/usr/share/OVMF/OVMF_VARS_4M.fd"
+STRICT_OVMF = os.path.join(SOURCE_DIR, "tools", "strict-ovmf")
 FW_CFG_PREFIX = "opt/soc/"
 # The firmware's exception handler prints this before its register dump, then spins.
 EXCEPTION_BANNER = re.compile(rb"!!!! X64 Exception Type[^\r\n]*")
@@ -172,6 +181,35 @@ def judge(boot, expect_trap=False):
     return not problems
 
 
+# Once the application is loaded, a DEBUG firmware's log must say none of this.
+LOG_FAULTS = [
+    (re.compile(r"ASSERT"), "an ASSERT"),
+    (re.compile(r"Exception Type"), "a CPU exception"),
+    (re.compile(r"ConvertPages: "), "a page conversion error"),
+    (re.compile(r"(Allocate|Free)Pool(Pages)?: .*fail|FreePool: .*invalid", re.I), "a pool error"),
+    (re.compile(r"guard (page|fault)|to guard", re.I), "a guard fault"),
+]
+_LOADING = re.compile(r"Loading driver at 0x[0-9A-Fa-f]+ EntryPoint=0x[0-9A-Fa-f]+ +(\S*)")
+
+
+def judge_log(boot, log, app, drivers):
+    """Adds the debug log's problems to boot.problems: app and drivers are image names
+    (SocUefiTestApp.efi), as the DXE core prints them from their CodeView entries."""
+    lines = log.splitlines()
+    loaded = [(at, m.group(1)) for at, m in enumerate(map(_LOADING.search, lines)) if m]
+    start = next((at for at, name in loaded if name == app), None)
+    if start is None:
+        boot.problems.append(f"debug log: no 'Loading driver at ... {app}' line")
+        return
+    faults = [(what, line) for line in lines[start:] for pattern, what in LOG_FAULTS if pattern.search(line)]
+    for what, line in faults[:5]:
+        boot.problems.append(f"debug log: {what}: {line.strip()}")
+    names = {name for at, name in loaded if at >= start}
+    for driver in drivers:
+        if driver not in names:
+            boot.problems.append(f"debug log: no 'Loading driver at ... {driver}' line")
+
+
 def build_args(orders, signature, report, extra):
     args = [f"round={order}" for order in orders]
     if signature is not None:
@@ -182,10 +220,11 @@ def build_args(orders, signature, report, extra):
     return " ".join(args)
 
 
-def run_qemu(command, boot, on_output=None):
-    """Runs QEMU until it exits, the timeout passes, or the guest reports a CPU exception
-    (its handler then spins forever, so waiting out the timeout would tell nothing more).
-    on_output, if given, sees the console output so far after every read."""
+def run_qemu(command, boot, on_output=None, log_path=None):
+    """Runs QEMU until it exits, the timeout passes, or the guest reports a CPU exception on
+    its console or an ASSERT in the debug log at log_path (either way it then spins
+    forever, so waiting out the timeout would tell nothing more). on_output, if given,
+    sees the console output so far after every read."""
     with subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE) as proc:
         chunks = {proc.stdout: [], proc.stderr: []}
         if on_output is not None:
@@ -196,7 +235,7 @@ def run_qemu(command, boot, on_output=None):
             for stream in chunks:
                 selector.register(stream, selectors.EVENT_READ)
             while selector.get_map() and time.monotonic() < deadline:
-                for key, _ in selector.select(timeout=deadline - time.monotonic()):
+                for key, _ in selector.select(timeout=min(0.5, max(0.0, deadline - time.monotonic()))):
                     data = os.read(key.fileobj.fileno(), 65536)
                     if not data:
                         selector.unregister(key.fileobj)
@@ -204,11 +243,12 @@ def run_qemu(command, boot, on_output=None):
                     chunks[key.fileobj].append(data)
                     if on_output is not None and key.fileobj is proc.stdout:
                         on_output(b"".join(chunks[proc.stdout]))
-                    if not faulted and key.fileobj is proc.stdout:
-                        faulted = EXCEPTION_BANNER.search(b"".join(chunks[proc.stdout])) is not None
-                        if faulted:
-                            # Leave time for the rest of the banner and the register dump.
-                            deadline = min(deadline, time.monotonic() + EXCEPTION_GRACE)
+                if not faulted:
+                    faulted = EXCEPTION_BANNER.search(b"".join(chunks[proc.stdout])) is not None or (
+                        log_path is not None and os.path.exists(log_path) and b"ASSERT" in open(log_path, "rb").read())
+                    if faulted:
+                        # Leave time for the rest of the banner and the register dump.
+                        deadline = min(deadline, time.monotonic() + EXCEPTION_GRACE)
         try:
             proc.wait(timeout=max(0.0, deadline - time.monotonic()))
         except subprocess.TimeoutExpired:
@@ -217,23 +257,25 @@ def run_qemu(command, boot, on_output=None):
             boot.timed_out = not faulted
         boot.returncode = proc.returncode
     out = b"".join(chunks[proc.stdout])
-    if faulted:
-        banner = EXCEPTION_BANNER.search(_ESCAPE.sub(b"", out)).group(0)
-        boot.exception = banner.decode(errors="replace").strip(" !")
+    banner = EXCEPTION_BANNER.search(_ESCAPE.sub(b"", out))
+    if banner:
+        boot.exception = banner.group(0).decode(errors="replace").strip(" !")
+    elif faulted:
+        boot.exception = "ASSERT in the firmware's debug log"
     return out, b"".join(chunks[proc.stderr])
 
 
-# --- debugging: the application loads the round's images, prints their bases and waits
-# for a debugger to set its flag before it starts them.
-# Whole lines only: the console arrives in pieces, and half an address is another address.
-_DEBUG_IMAGE = re.compile(r"@@ DEBUG image (\S+) 0x([0-9A-Fa-f]+)[ \t]*\n")
-_DEBUG_WAIT = re.compile(r"@@ DEBUG wait 0x([0-9A-Fa-f]+)[ \t]*\n")
+# --- debugging: the application loads the round's images and waits for a debugger to set
+# its flag before it starts them; EDK2's efi_gdb.py finds them through the firmware.
+# Whole lines only: the console arrives in pieces.
+_DEBUG_WAIT = re.compile(r"@@ DEBUG wait[ \t]*\n")
 GDB_CHECK = """continue
-source {symbols}
+source {efi_gdb}
+efi symbols --extended
 break DriverEntry
 soc-release
 continue
-info symbol $pc
+python print("stopped in", gdb.selected_frame().function(), "of", gdb.selected_frame().find_sal().symtab.objfile.filename)
 frame
 delete
 detach
@@ -246,18 +288,15 @@ def free_port():
         return s.getsockname()[1]
 
 
-def symbol_file(image_path):
-    """The DWARF symbol file next to an image, and the base address it was linked for."""
-    path = os.path.splitext(image_path)[0] + ".debug"
-    data = open(path, "rb").read(4096)
-    pe = int.from_bytes(data[0x3C:0x40], "little")
-    return path, int.from_bytes(data[pe + 24 + 24:pe + 24 + 32], "little")
-
-
-def connect_script(port):
+def connect_script(port, efi_gdb):
     # QEMU listens from its start, stopped (-S); gdb may come up first, so it retries.
     return "\n".join([
-        "set pagination off", "set confirm off",
+        "set pagination off", "set confirm off", f"directory {SOURCE_DIR}",
+        "define soc-symbols", f"  source {efi_gdb}", "end",
+        "document soc-symbols", "Loads the symbols of every loaded image (EDK2's efi_gdb.py: efi symbols --extended).", "end",
+        "define soc-release", "  set var gDebuggerAttached = 1", "end",
+        "document soc-release", "Lets the test application start the drivers (loaded and waiting) at the next continue.",
+        "end",
         "python",
         "import time",
         "for attempt in range(100):",
@@ -269,64 +308,47 @@ def connect_script(port):
         "end", ""])
 
 
-def symbols_script(opts, images, flag):
-    debug_files = {os.path.basename(os.path.splitext(p)[0]): os.path.splitext(p)[0] + ".debug" for _, p in opts.images}
-    lines = []
-    for name, base in images:
-        path, linked = symbol_file(debug_files[name])
-        lines.append(f"add-symbol-file {os.path.abspath(path)} -o {base - linked:#x}")
-    lines += ["define soc-release", f"  set var *(unsigned char *)0x{flag:x} = 1", "end",
-              "document soc-release", "Lets the test application start the drivers (loaded and waiting) at the next continue.",
-              "end"]
-    return "\n".join(lines) + "\n"
-
-
 class Debugger:
-    """QEMU starts stopped with its gdb server. The connect script attaches gdb; once the
-    application holds the drivers loaded, the symbols script loads both symbol files at
-    their bases. With check, a batch gdb session runs both: the runner interrupts it when
-    the drivers wait, and it must stop in DriverEntry and let the boot go on."""
+    """QEMU starts stopped with its gdb server. gdb runs in the folder that holds the images,
+    whose CodeView entries name their symbol files relative to it. Once the application
+    holds the drivers loaded, efi_gdb.py walks the firmware's debug image info table and
+    loads every image's symbols. With check, a batch session does that: the runner
+    interrupts it when the drivers wait, and it must stop in DriverEntry and let the boot go on."""
 
     def __init__(self, opts, port, check):
         self.opts, self.port, self.check = opts, port, check
         self.connect = os.path.abspath(opts.gdb_script)
-        self.symbols = os.path.splitext(self.connect)[0] + "-symbols.gdb"
+        self.folder = os.path.dirname(os.path.abspath(opts.images[0][1]))
         self.proc = None
         self.waiting = False
         with open(self.connect, "w") as f:
-            f.write(connect_script(port))
-        if os.path.exists(self.symbols):
-            os.remove(self.symbols)
+            f.write(connect_script(port, opts.efi_gdb))
 
     def __call__(self, raw):
         if not raw:
             self.start()
             return
-        text = "" if self.waiting else "\n".join(console_lines(raw))
-        wait = _DEBUG_WAIT.search(text)
-        if not wait:
+        if self.waiting or not _DEBUG_WAIT.search("\n".join(console_lines(raw))):
             return
         self.waiting = True
-        images = [(m.group(1), int(m.group(2), 16)) for m in _DEBUG_IMAGE.finditer(text)]
-        with open(self.symbols, "w") as f:
-            f.write(symbols_script(self.opts, images, int(wait.group(1), 16)))
         if self.proc is not None:
             self.proc.send_signal(signal.SIGINT)
         else:
-            print(f"The drivers are loaded and waiting. In gdb: Ctrl-C, then\n  source {self.symbols}\n"
-                  "set breakpoints (break DriverEntry, break IoApicIdFixup, ...), then soc-release and continue.",
-                  file=sys.stderr, flush=True)
+            print("The drivers are loaded and waiting. In gdb: Ctrl-C, then soc-symbols (efi_gdb.py loads every "
+                  "image's symbols), set breakpoints (break DriverEntry, break IoApicIdFixup, ...), then soc-release "
+                  "and continue.", file=sys.stderr, flush=True)
 
     def start(self):
         if not self.check:
             print(f"QEMU is stopped and serves gdb on port {self.port}. In another terminal:\n"
-                  f"  gdb -x {self.connect}\nthen continue.", file=sys.stderr, flush=True)
+                  f"  cd {self.folder} && gdb -x {self.connect}\nthen continue.", file=sys.stderr, flush=True)
             return
         check = os.path.splitext(self.connect)[0] + "-check.gdb"
         with open(check, "w") as f:
-            f.write(GDB_CHECK.format(symbols=self.symbols))
+            f.write(GDB_CHECK.format(efi_gdb=self.opts.efi_gdb))
         self.proc = subprocess.Popen([self.opts.gdb_binary, "-nx", "-batch", "-x", self.connect, "-x", check],
-                                     stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+                                     cwd=self.folder, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                     stderr=subprocess.STDOUT, text=True)
 
     def finish(self, boot):
         if not self.check:
@@ -334,18 +356,20 @@ class Debugger:
         if not self.waiting:
             boot.problems.append("gdb: the application never waited for a debugger")
         try:
-            output, _ = self.proc.communicate(timeout=30)
+            output, _ = self.proc.communicate(timeout=60)
         except subprocess.TimeoutExpired:
             self.proc.kill()
             output, _ = self.proc.communicate()
             boot.problems.append("gdb: the session did not end")
         wants = [(r"Breakpoint 1(\.\d+)?, (0x[0-9a-f]+ in )?DriverEntry \(", "stopped in DriverEntry"),
-                 (r"DriverEntry(\(.*\))?( \+ \d+)? in section \.text of \S*SocDxeM70\.debug", "in SocDxeM70's symbols"),
+                 (r"stopped in DriverEntry(\(.*\))? of \S*/SocDxeM70\.debug\n", "in SocDxeM70's symbols"),
                  (r"at \S*framework/Entry\.cpp:\d+\n\d+\s+\S", "with its source line")]
         for pattern, what in wants:
             if not re.search(pattern, output):
                 boot.problems.append(f"gdb: not {what}")
-        boot.results.append("@@ GDB " + " | ".join(line for line in output.splitlines() if line.strip()))
+        # efi_gdb.py lists every image it loads; the firmware's own are left out here.
+        boot.results.append("@@ GDB " + " | ".join(line for line in output.splitlines() if line.strip() and (
+            "load = 0x" not in line or "SocDxe" in line or "SocUefi" in line)))
 
 
 def run_boot(opts, signature):
@@ -368,6 +392,10 @@ def run_boot(opts, signature):
             command += ["-fw_cfg", f"name={FW_CFG_PREFIX}{name},file={qemu_option_value(os.path.abspath(path))}"]
         if opts.fv:
             command += ["-fw_cfg", f"name={FW_CFG_PREFIX}fv,file={qemu_option_value(os.path.abspath(opts.fv))}"]
+        log_path = None
+        if opts.debug_log:
+            log_path = os.path.join(work, "debug.log")
+            command += ["-debugcon", f"file:{qemu_option_value(log_path)}", "-global", "isa-debugcon.iobase=0x402"]
         debugger = None
         if opts.gdb is not None:
             port = opts.gdb or free_port()
@@ -378,16 +406,23 @@ def run_boot(opts, signature):
         command += ["-fw_cfg", f"name={FW_CFG_PREFIX}args,string={qemu_option_value(args)}"]
 
         start = time.monotonic()
-        raw, err = run_qemu(command, boot, debugger)
+        raw, err = run_qemu(command, boot, debugger, log_path)
         boot.seconds = time.monotonic() - start
+        log = open(log_path, "rb").read() if log_path and os.path.exists(log_path) else b""
     boot.console = console_lines(raw)
     boot.results = result_lines(boot.console)
     boot.stderr = err.decode(errors="replace")
     if opts.log_dir:
         os.makedirs(opts.log_dir, exist_ok=True)
-        with open(os.path.join(opts.log_dir, "boot.log"), "wb") as log:
-            log.write(raw)
+        with open(os.path.join(opts.log_dir, "boot.log"), "wb") as f:
+            f.write(raw)
+        if opts.debug_log:
+            with open(os.path.join(opts.log_dir, "debug.log"), "wb") as f:
+                f.write(log)
     judge(boot, opts.expect_trap)
+    if opts.debug_log:
+        judge_log(boot, log.decode("ascii", errors="replace"), os.path.basename(opts.app),
+                  [os.path.basename(path) for _, path in opts.images])
     if debugger is not None:
         debugger.finish(boot)
     return boot
@@ -451,18 +486,26 @@ def parse_options(argv):
     parser.add_argument("--arg", action="append", default=[], help="an extra scenario token for the application")
     parser.add_argument("--gdb", type=int, nargs="?", const=1234, metavar="PORT",
                         help="QEMU's gdb server on PORT (1234; 0 picks a free one); the application waits with "
-                             "the drivers loaded and writes an attach script for gdb")
+                             "the drivers loaded; the runner writes an attach script for gdb")
     parser.add_argument("--gdb-script", help="where the attach script goes (default: next to the application)")
     parser.add_argument("--gdb-check", action="store_true",
                         help="run a batch gdb session on the script: stop in DriverEntry, show the line, detach")
     parser.add_argument("--gdb-binary", default="gdb")
     parser.add_argument("--fv", help="firmware volume for rounds with the dispatch option (fw_cfg file opt/soc/fv)")
     parser.add_argument("--timeout", type=float, default=60, help="seconds the boot may take")
-    parser.add_argument("--log-dir", help="keep the boot's raw serial output here")
+    parser.add_argument("--log-dir", help="keep the boot's raw serial output (and the firmware's debug log) here")
+    parser.add_argument("--firmware", choices=["release", "strict"], default="release",
+                        help="Debian's RELEASE OVMF, or the strict DEBUG OVMF of tools/strict-ovmf, whose debug log "
+                             "is judged too")
     parser.add_argument("--qemu", default="qemu-system-x86_64")
-    parser.add_argument("--ovmf-code", default=OVMF_CODE)
-    parser.add_argument("--ovmf-vars", default=OVMF_VARS)
     opts = parser.parse_args(argv)
+    strict = subprocess.run([STRICT_OVMF, "--where"], capture_output=True, text=True).stdout.strip()
+    opts.efi_gdb = os.path.join(strict, "edk2", "BaseTools", "Scripts", "efi_gdb.py")
+    opts.debug_log = opts.firmware == "strict"
+    if opts.debug_log:
+        opts.ovmf_code, opts.ovmf_vars = os.path.join(strict, "OVMF_CODE.fd"), os.path.join(strict, "OVMF_VARS.fd")
+    else:
+        opts.ovmf_code, opts.ovmf_vars = OVMF_CODE, OVMF_VARS
     images = []
     for item in opts.image:
         name, sep, path = item.partition("=")
@@ -493,13 +536,14 @@ def parse_options(argv):
 
 def main(argv=None):
     opts = parse_options(argv)
-    missing = [p for p in [opts.app, opts.ovmf_code, opts.ovmf_vars] + [p for _, p in opts.images] + [opts.fv or opts.app]
-               if not os.path.isfile(p)]
+    wanted = [opts.app, opts.ovmf_code, opts.ovmf_vars] + [p for _, p in opts.images] + [opts.fv or opts.app]
+    missing = [p for p in wanted + ([opts.efi_gdb] if opts.gdb is not None else []) if not os.path.isfile(p)]
     if shutil.which(opts.qemu) is None:
         missing.append(opts.qemu)
     if missing:
-        print("cannot run: missing " + ", ".join(missing) +
-              " (QEMU and OVMF come from Debian's qemu-system-x86 and ovmf packages)", file=sys.stderr)
+        print("cannot run: missing " + ", ".join(missing) + " (QEMU and OVMF come from Debian's qemu-system-x86 and "
+              "ovmf packages; tools/strict-ovmf builds the strict firmware and keeps EDK2's efi_gdb.py)",
+              file=sys.stderr)
         return 2
     props = opts.cpu_props
     signature = None
