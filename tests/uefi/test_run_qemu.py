@@ -4,6 +4,7 @@ boot never does."""
 import importlib.util
 import os
 import sys
+import tempfile
 import unittest
 
 _spec = importlib.util.spec_from_file_location("run_qemu", os.path.join(os.path.dirname(__file__), "run-qemu.py"))
@@ -78,6 +79,38 @@ class TrapVerdict(unittest.TestCase):
         self.assertEqual(run_qemu.TRAP_EXIT, 91)
 
 
+class DebugLog(unittest.TestCase):
+    """The strict firmware's log: faults count from the application's load on."""
+    LOG = ["Loading driver at 0x0000F9F6000 EntryPoint=0x0000F9F7000 DxeCore.efi",
+           "ConvertPages: failed to find range 140000000 - 140016FFF",
+           "Loading driver at 0x0000BA4C000 EntryPoint=0x0000BA4D000 SocUefiTestApp.efi",
+           "Loading driver at 0x0000BA3A000 EntryPoint=0x0000BA3B863 SocDxeM70.efi",
+           "InstallProtocolInterface: AF62673D-DEDA-43AE-8F03-9C2D89FD78DA BA40000",
+           "Loading driver at 0x0000BA22000 EntryPoint=0x0000BA23863 SocDxeM60.efi"]
+
+    def problems(self, lines):
+        boot = run_qemu.Boot(label="x", timeout=1)
+        run_qemu.judge_log(boot, "\n".join(lines), "SocUefiTestApp.efi", ["SocDxeM70.efi", "SocDxeM60.efi"])
+        return boot.problems
+
+    def test_clean_log_passes_whatever_came_before_the_application(self):
+        self.assertEqual(self.problems(self.LOG), [])
+
+    def test_each_fault_fails(self):
+        for line, what in [("ASSERT [DxeCore] Pool.c(720): Head->Signature == POOL_HEAD_SIGNATURE", "an ASSERT"),
+                           ("!!!! X64 Exception Type - 0E(#PF - Page-Fault)  CPU Apic ID - 00000000 !!!!",
+                            "a CPU exception"),
+                           ("ConvertPages: Incompatible memory types, the pages to free have been freed",
+                            "a page conversion error"),
+                           ("AllocatePool: failed to allocate 4096 bytes", "a pool error")]:
+            self.assertEqual(self.problems(self.LOG + [line]), [f"debug log: {what}: {line}"])
+
+    def test_anonymous_or_missing_images_fail(self):
+        anonymous = self.LOG[:3] + ["Loading driver at 0x0000BA3A000 EntryPoint=0x0000BA3B863 "] + self.LOG[4:]
+        self.assertEqual(self.problems(anonymous), ["debug log: no 'Loading driver at ... SocDxeM70.efi' line"])
+        self.assertEqual(self.problems(self.LOG[:2]), ["debug log: no 'Loading driver at ... SocUefiTestApp.efi' line"])
+
+
 class ConsoleParsing(unittest.TestCase):
     def test_escapes_and_noise_are_dropped(self):
         raw = (b"\x1b[2J\x1b[01;01H\x1b[=3h\x1b[2J\x1b[01;01HBdsDxe: loading Boot0002\r\n"
@@ -131,9 +164,9 @@ def fake_qemu(script):
 class ProcessHandling(unittest.TestCase):
     """A stand-in for QEMU shows how the runner waits, kills and collects."""
 
-    def run_fake(self, script, timeout=2.0):
+    def run_fake(self, script, timeout=2.0, log_path=None):
         boot = run_qemu.Boot(label="fake", timeout=timeout)
-        out, err = run_qemu.run_qemu(fake_qemu(script), boot)
+        out, err = run_qemu.run_qemu(fake_qemu(script), boot, log_path=log_path)
         return boot, out, err
 
     def test_exit_is_collected(self):
@@ -153,6 +186,13 @@ class ProcessHandling(unittest.TestCase):
         boot, _, _ = self.run_fake(script, timeout=20.0)
         self.assertFalse(boot.timed_out)
         self.assertEqual(boot.exception, "X64 Exception Type - 0D(#GP - General Protection)  CPU Apic ID - 00000000")
+
+    def test_assert_in_the_debug_log_stops_the_boot_early(self):
+        with tempfile.TemporaryDirectory() as work:
+            log = os.path.join(work, "debug.log")
+            script = f"open({log!r}, 'w').write('ASSERT [DxeCore] x.c(1): FALSE\\n'); time.sleep(30)"
+            boot, _, _ = self.run_fake(script, timeout=20.0, log_path=log)
+        self.assertEqual((boot.timed_out, boot.exception), (False, "ASSERT in the firmware's debug log"))
 
 
 if __name__ == "__main__":
