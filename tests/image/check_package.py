@@ -155,22 +155,20 @@ def check_module(build, name, file_guid, presence_count, declared):
     tokens = {int(m.group(1)) for c in comments for m in [re.match(r"#\s+(\d+)\s+Get", c)] if m}
     expect(tokens == PCD_TOKENS, "%s.inf: PCD tokens %r, want %r" % (name, sorted(tokens), sorted(PCD_TOKENS)))
 
-    # Symbols: the debug link's code and data lie where the shipped image's do.
+    # Symbols: the shipped image is its symbol file less the DWARF: the same base, entry,
+    # CodeView entry and loaded bytes, but for the debug entries' file offsets.
     efi, debug = open(os.path.join(build, name + ".efi"), "rb").read(), open(os.path.join(build, name + ".debug"), "rb").read()
     pe, pd = PeImage(efi), PeImage(debug)
-    expect(pe.image_base == pd.image_base and pe.entry_rva == pd.entry_rva, "%s.debug: other base or entry" % name)
+    expect(pe.image_base == pd.image_base and pe.entry_rva == pd.entry_rva and pe.codeview() == pd.codeview(),
+           "%s.debug: other base, entry or CodeView entry" % name)
     dbg_rva, dbg_size = pe.directory("debug")
     for s in pe.sections:
         t = next((x for x in pd.sections if x["name"] == s["name"]), None)
         a = bytearray(efi[s["rawptr"]:s["rawptr"] + min(s["vsize"], s["rawsize"])])
-        b = bytearray(debug[t["rawptr"]:t["rawptr"] + min(t["vsize"], t["rawsize"])]) if t else b""
-        if t and s["vaddr"] <= dbg_rva < s["vaddr"] + s["vsize"]:
-            # The debug directory describes the link, not the code; the symbol file's may
-            # have more entries after it.
-            at = dbg_rva - s["vaddr"]
-            a[at:at + dbg_size] = bytes(len(a[at:at + dbg_size]))
-            b = b[:len(a)]
-            b[at:at + dbg_size] = bytes(len(b[at:at + dbg_size]))
+        b = bytearray(debug[t["rawptr"]:t["rawptr"] + min(t["vsize"], t["rawsize"])] if t else b"")
+        for entry in range(dbg_rva + 24, dbg_rva + dbg_size, 28):
+            if s["vaddr"] <= entry < s["vaddr"] + len(a) and len(b) == len(a):
+                a[entry - s["vaddr"]:entry - s["vaddr"] + 4] = b[entry - s["vaddr"]:entry - s["vaddr"] + 4] = bytes(4)
         expect(t is not None and t["vaddr"] == s["vaddr"] and a == b,
                "%s.debug: section %s differs from the shipped image's" % (name, s["name"]))
 
