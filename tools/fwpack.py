@@ -20,7 +20,8 @@ import sys
 import uuid
 
 VERSION_STRING = "1.0"
-BUILD_NUMBER = 1
+# GenFds gives an INF with a VERSION_STRING build number 0, whatever its rule says; ours match.
+BUILD_NUMBER = 0
 PACKAGE_NAME = "SocDxePkg"
 
 # PI 1.8 vol. 3: file and section types, FFS attributes and states, depex opcodes.
@@ -66,15 +67,23 @@ GUIDS = [
     ("gEfiDxeServicesTableGuid", "CONSUMES ## SystemTable"),
     ("gHeapHobGuid", "SOMETIMES_CONSUMES ## HOB: \"HEAP\" hand-off buffers"),
 ]
-# Token number, access and use. Read by number through PCD_PROTOCOL: the platform's PCD
-# database must give these numbers to the platform's own PCDs.
+# Token number, access, usage and purpose, in the order the drivers read them. Read by
+# number through PCD_PROTOCOL: the platform's PCD database must give these numbers to PCDs
+# of these types (tools/pcd-check reads this list too).
 PCD_TOKENS = [
-    (846, "GetBool", "CONSUMES"), (1180, "GetBool", "CONSUMES"), (1104, "Get8", "CONSUMES"),
-    (1179, "Get8", "CONSUMES"), (1185, "Get8", "CONSUMES"), (1183, "Get8", "CONSUMES"),
-    (1184, "Get32", "CONSUMES"), (1181, "GetBool", "CONSUMES"), (1113, "Get32", "CONSUMES"),
-    (1112, "Get32", "CONSUMES"), (1182, "Get8", "CONSUMES"),
-    (150, "Get8", "SOMETIMES_CONSUMES ## I/O APIC at 0xFEC00000, on each INTERRUPT_TABLE_PROTOCOL install"),
-    (152, "Get8", "SOMETIMES_CONSUMES ## I/O APIC at 0xFEC01000, on each INTERRUPT_TABLE_PROTOCOL install"),
+    (846, "GetBool", "CONSUMES", "configuration record byte 6"),
+    (1180, "GetBool", "CONSUMES", "configuration record byte 7"),
+    (1104, "Get8", "CONSUMES", "configuration record byte 8"),
+    (1179, "Get8", "CONSUMES", "configuration record byte 9"),
+    (1185, "Get8", "CONSUMES", "configuration record byte 10"),
+    (1183, "Get8", "CONSUMES", "configuration record byte 11"),
+    (1184, "Get32", "CONSUMES", "configuration record bytes 12-15"),
+    (1181, "GetBool", "CONSUMES", "configuration record byte 16"),
+    (1113, "Get32", "CONSUMES", "configuration record bytes 17-20"),
+    (1112, "Get32", "CONSUMES", "configuration record bytes 21-24"),
+    (1182, "Get8", "CONSUMES", "configuration record byte 25"),
+    (150, "Get8", "SOMETIMES_CONSUMES", "I/O APIC at 0xFEC00000: its identifier, on each INTERRUPT_TABLE_PROTOCOL install"),
+    (152, "Get8", "SOMETIMES_CONSUMES", "I/O APIC at 0xFEC01000: its identifier, on each INTERRUPT_TABLE_PROTOCOL install"),
 ]
 
 
@@ -157,7 +166,7 @@ def ucs2(text):
     return text.encode("utf-16-le") + b"\0\0"
 
 
-def ffs_file(name_guid, sections):
+def ffs_file(name_guid, sections, kind=EFI_FV_FILETYPE_DRIVER):
     data = b""
     for s in sections:
         data += b"\0" * (-len(data) % 4) + s  # each section starts 4-byte aligned
@@ -165,7 +174,7 @@ def ffs_file(name_guid, sections):
     if size > 0xFFFFFF:
         raise Refused("FFS file of %d bytes needs the large-file header" % size)
     state = EFI_FILE_HEADER_CONSTRUCTION | EFI_FILE_HEADER_VALID | EFI_FILE_DATA_VALID
-    header = bytearray(name_guid.bytes_le + struct.pack("<BBBB", 0, 0, EFI_FV_FILETYPE_DRIVER, FFS_ATTRIB_CHECKSUM)
+    header = bytearray(name_guid.bytes_le + struct.pack("<BBBB", 0, 0, kind, FFS_ATTRIB_CHECKSUM)
                        + size.to_bytes(3, "little") + bytes([state]))
     # The header checksum is taken with State and the file checksum as zero; the file
     # checksum makes the data sum to zero.
@@ -223,9 +232,10 @@ def inf(name, file_guid, presence, guids):
         lines += ["  %-36s ## %s" % (cname, usage)]
     lines += ["", "# PCD tokens, read by token number through PCD_PROTOCOL (dynamic PCDs). The platform's",
               "# PCD database must assign these numbers to the platform's PCDs that carry these values.",
+              "# tools/pcd-check reads a platform's flash image and says whether it does.",
               "#   Token   Access   Usage"]
-    for token, access, usage in PCD_TOKENS:
-        lines += ["#   %-7d %-8s ## %s" % (token, access, usage)]
+    for token, access, usage, purpose in PCD_TOKENS:
+        lines += ["#   %-7d %-8s ## %s ## %s" % (token, access, usage, purpose)]
     lines += ["", "[Depex.X64]", "# (the binary DXE_DEPEX above is what the build uses)", "#  " + " AND ".join(DEPEX_PROTOCOLS), ""]
     for cname in DEPEX_PROTOCOLS + [c for c, _ in PROTOCOLS + GUIDS] + presence:
         if cname not in guids and cname not in MDE_PKG:

@@ -1,0 +1,215 @@
+#!/usr/bin/env python3
+"""Builds, with EDK2's own build and GenFds, a small platform whose PCD databases give the
+SocDxe drivers' thirteen tokens the numbers and types they read them as, and two variants
+that do not; the drivers themselves go in through their binary INFs, as an integrator puts
+them in. Cached: a later run rebuilds only what changed.
+
+  pcd-platform.py --strict STRICT_OVMF_DIR --drivers FIRMWARE_BUILD
+
+Uses the edk2 tree that tools/strict-ovmf keeps and caches next to it: prints the folder
+that holds for each variant a folder with its flash image (SOCPCDTEST.fd), the build's
+PcdTokenNumber and GenFds' FFS files of the two drivers.
+
+EDK2 numbers dynamic PCDs in order: the PEI phase's (used by a PEIM) first, then the DXE
+phase's, each group sorted by token space and name, and it ends the PEI group with three
+PCDs of its own PCD drivers. Every PCD here is PcdTnnnn of one token space, nnnn the number
+it should get: 1 to 152 are used by a PEIM (150 and 152 land in the PEI database), EDK2's
+three take 153 to 155, and 156 on are used by a DXE driver."""
+import argparse
+import hashlib
+import os
+import shutil
+import subprocess
+import sys
+
+# Token -> (datum type, value). Every other token up to LAST is a UINT8 of 0, which EDK2
+# leaves in the database's zero-filled tail (as it does 1181 and 1112 here).
+OURS = {846: ("BOOLEAN", "TRUE"), 1180: ("BOOLEAN", "TRUE"), 1104: ("UINT8", "0x11"), 1179: ("UINT8", "0x79"),
+        1185: ("UINT8", "0x85"), 1183: ("UINT8", "0x83"), 1184: ("UINT32", "0x11840084"),
+        1181: ("BOOLEAN", "FALSE"), 1113: ("UINT32", "0x11130013"), 1112: ("UINT32", "0"), 1182: ("UINT8", "0x82"),
+        150: ("UINT8", "0x0A"), 152: ("UINT8", "0x0B")}
+LAST_PEI, FIRST_DXE, LAST = 152, 156, 1185
+# Variant -> (tokens that differ, last token).
+VARIANTS = {"good": ({}, LAST), "wrongtype": ({1184: ("UINT16", "0x1184")}, LAST), "missing": ({}, LAST - 1)}
+SPACE = "gSocPcdTestTokenSpaceGuid"
+SPACE_GUID = "{0x5e0f2a61, 0x0b9d, 0x4c1e, {0x9f, 0x3a, 0x27, 0x6d, 0x84, 0x1c, 0x55, 0xe2}}"
+FV_ATTRIBUTES = """  FvAlignment        = 16
+  ERASE_POLARITY     = 1
+  MEMORY_MAPPED      = TRUE
+  STICKY_WRITE       = TRUE
+  LOCK_CAP           = TRUE
+  LOCK_STATUS        = TRUE
+  WRITE_DISABLED_CAP = TRUE
+  WRITE_ENABLED_CAP  = TRUE
+  WRITE_STATUS       = TRUE
+  WRITE_LOCK_CAP     = TRUE
+  WRITE_LOCK_STATUS  = TRUE
+  READ_DISABLED_CAP  = TRUE
+  READ_ENABLED_CAP   = TRUE
+  READ_STATUS        = TRUE
+  READ_LOCK_CAP      = TRUE
+  READ_LOCK_STATUS   = TRUE
+"""
+DRIVER_FILES = [name + suffix for name in ("SocDxeM70", "SocDxeM60") for suffix in (".efi", ".depex", ".ui", ".debug", ".inf")]
+
+
+def pcds(variant):
+    changed, last = VARIANTS[variant]
+    table = {**OURS, **changed}
+    numbers = list(range(1, LAST_PEI + 1)) + list(range(FIRST_DXE, last + 1))
+    return [(n, *table.get(n, ("UINT8", "0"))) for n in numbers]
+
+
+def module(kind, name, entry, tokens):
+    inf = ["[Defines]", "  INF_VERSION = 0x00010005", "  BASE_NAME = %s" % name,
+           "  FILE_GUID = %s" % {"PEIM": "6E1F2B0C-3A8D-4F57-9C42-1D7B5E3A9F01",
+                                 "DXE_DRIVER": "6E1F2B0C-3A8D-4F57-9C42-1D7B5E3A9F02"}[kind],
+           "  MODULE_TYPE = %s" % kind, "  VERSION_STRING = 1.0", "  ENTRY_POINT = %s" % entry, "",
+           "[Sources]", "  %s.c" % name, "", "[Packages]", "  MdePkg/MdePkg.dec", "  SocPcdTestPkg/SocPcdTestPkg.dec", "",
+           "[LibraryClasses]", "  %s" % ("PeimEntryPoint" if kind == "PEIM" else "UefiDriverEntryPoint"), "", "[Pcd]"]
+    inf += ["  %s.PcdT%04d ## CONSUMES" % (SPACE, n) for n in tokens]
+    inf += ["", "[Depex]", "  TRUE", ""]
+    if kind == "PEIM":
+        source = ("#include <PiPei.h>\n\nEFI_STATUS EFIAPI %s (IN EFI_PEI_FILE_HANDLE FileHandle, "
+                  "IN CONST EFI_PEI_SERVICES **PeiServices)\n{\n  return EFI_SUCCESS;\n}\n" % entry)
+    else:
+        source = ("#include <Uefi.h>\n\nEFI_STATUS EFIAPI %s (IN EFI_HANDLE ImageHandle, "
+                  "IN EFI_SYSTEM_TABLE *SystemTable)\n{\n  return EFI_SUCCESS;\n}\n" % entry)
+    return "\n".join(inf), source
+
+
+def package(variant):
+    """Relative path -> text of the test package for one variant."""
+    table = pcds(variant)
+    dec = ["[Defines]", "  DEC_SPECIFICATION = 0x00010005", "  PACKAGE_NAME = SocPcdTestPkg",
+           "  PACKAGE_GUID = 2B8C4E1A-7D35-4F60-8E19-C3A5D6F70B42", "  PACKAGE_VERSION = 1.0", "",
+           "[Guids]", "  %s = %s" % (SPACE, SPACE_GUID), "", "[PcdsDynamic]"]
+    dec += ["  %s.PcdT%04d|%s|%s|0x%08X" % (SPACE, n, "FALSE" if datum == "BOOLEAN" else "0", datum, n)
+            for n, datum, _ in table]
+    dsc = ["[Defines]", "  PLATFORM_NAME = SocPcdTest", "  PLATFORM_GUID = 4A6D2F83-1C5E-4B97-A0D2-8E3F6B1C7D59",
+           "  PLATFORM_VERSION = 1.0", "  DSC_SPECIFICATION = 0x00010005", "  OUTPUT_DIRECTORY = Build/SocPcdTest",
+           "  SUPPORTED_ARCHITECTURES = X64", "  BUILD_TARGETS = RELEASE", "  SKUID_IDENTIFIER = DEFAULT",
+           "  FLASH_DEFINITION = SocPcdTestPkg/SocPcdTest.fdf", "",
+           "!include MdePkg/MdeLibs.dsc.inc", "",
+           "[LibraryClasses]",
+           "  BaseLib|MdePkg/Library/BaseLib/BaseLib.inf",
+           "  BaseMemoryLib|MdePkg/Library/BaseMemoryLib/BaseMemoryLib.inf",
+           "  DebugLib|MdePkg/Library/BaseDebugLibNull/BaseDebugLibNull.inf",
+           "  PcdLib|MdePkg/Library/BasePcdLibNull/BasePcdLibNull.inf",
+           "  PrintLib|MdePkg/Library/BasePrintLib/BasePrintLib.inf",
+           "  DevicePathLib|MdePkg/Library/UefiDevicePathLib/UefiDevicePathLib.inf",
+           "  PeimEntryPoint|MdePkg/Library/PeimEntryPoint/PeimEntryPoint.inf",
+           "  PeiServicesLib|MdePkg/Library/PeiServicesLib/PeiServicesLib.inf",
+           "  PeiServicesTablePointerLib|MdePkg/Library/PeiServicesTablePointerLib/PeiServicesTablePointerLib.inf",
+           "  UefiDriverEntryPoint|MdePkg/Library/UefiDriverEntryPoint/UefiDriverEntryPoint.inf",
+           "  UefiBootServicesTableLib|MdePkg/Library/UefiBootServicesTableLib/UefiBootServicesTableLib.inf",
+           "  UefiRuntimeServicesTableLib|MdePkg/Library/UefiRuntimeServicesTableLib/UefiRuntimeServicesTableLib.inf",
+           "  UefiLib|MdePkg/Library/UefiLib/UefiLib.inf",
+           "  DxeServicesLib|MdePkg/Library/DxeServicesLib/DxeServicesLib.inf", "",
+           "[LibraryClasses.common.PEIM]",
+           "  HobLib|MdePkg/Library/PeiHobLib/PeiHobLib.inf",
+           "  MemoryAllocationLib|MdePkg/Library/PeiMemoryAllocationLib/PeiMemoryAllocationLib.inf", "",
+           "[LibraryClasses.common.DXE_DRIVER]",
+           "  HobLib|MdePkg/Library/DxeHobLib/DxeHobLib.inf",
+           "  MemoryAllocationLib|MdePkg/Library/UefiMemoryAllocationLib/UefiMemoryAllocationLib.inf", "",
+           "[PcdsDynamicDefault]"]
+    dsc += ["  %s.PcdT%04d|%s" % (SPACE, n, value) for n, _, value in table]
+    dsc += ["", "[Components]", "  MdeModulePkg/Universal/PCD/Pei/Pcd.inf", "  MdeModulePkg/Universal/PCD/Dxe/Pcd.inf",
+            "  SocPcdTestPkg/PeiUser/PeiUser.inf", "  SocPcdTestPkg/DxeUser/DxeUser.inf",
+            "  SocDxePkg/Binaries/SocDxeM70.inf", "  SocDxePkg/Binaries/SocDxeM60.inf", ""]
+    # The PEI modules in a plain volume; the DXE ones in a volume image inside an LZMA
+    # section, as OVMF and most platforms ship them. The drivers' rule is the README's, with
+    # CHECKSUM.
+    fdf = ["[FD.SOCPCDTEST]", "  BaseAddress = 0xFFF00000", "  Size = 0x00100000", "  ErasePolarity = 1",
+           "  BlockSize = 0x1000", "  NumBlocks = 0x100", "", "0x00000000|0x00100000", "FV = FVMAIN", "",
+           "[FV.FVMAIN]", FV_ATTRIBUTES, "  INF MdeModulePkg/Universal/PCD/Pei/Pcd.inf",
+           "  INF SocPcdTestPkg/PeiUser/PeiUser.inf",
+           "  FILE FV_IMAGE = 3F6A2C1D-5B84-4E97-8D20-7C1E9B5A4F36 {",
+           "    SECTION GUIDED EE4E5898-3914-4259-9D6E-DC7BD79403CF PROCESSING_REQUIRED = TRUE {",
+           "      SECTION FV_IMAGE = DXEFV", "    }", "  }", "",
+           "[FV.DXEFV]", FV_ATTRIBUTES, "  INF MdeModulePkg/Universal/PCD/Dxe/Pcd.inf",
+           "  INF SocPcdTestPkg/DxeUser/DxeUser.inf",
+           "  INF RuleOverride = BINARY SocDxePkg/Binaries/SocDxeM70.inf",
+           "  INF RuleOverride = BINARY SocDxePkg/Binaries/SocDxeM60.inf", "",
+           "[Rule.Common.PEIM]", "  FILE PEIM = $(NAMED_GUID) {",
+           "    PEI_DEPEX PEI_DEPEX Optional $(INF_OUTPUT)/$(MODULE_NAME).depex",
+           "    PE32      PE32                $(INF_OUTPUT)/$(MODULE_NAME).efi",
+           "    UI        STRING=\"$(MODULE_NAME)\" Optional", "  }", "",
+           "[Rule.Common.DXE_DRIVER]", "  FILE DRIVER = $(NAMED_GUID) {",
+           "    DXE_DEPEX DXE_DEPEX Optional $(INF_OUTPUT)/$(MODULE_NAME).depex",
+           "    PE32      PE32                $(INF_OUTPUT)/$(MODULE_NAME).efi",
+           "    UI        STRING=\"$(MODULE_NAME)\" Optional", "  }", "",
+           "[Rule.Common.DXE_DRIVER.BINARY]", "  FILE DRIVER = $(NAMED_GUID) CHECKSUM {",
+           "    DXE_DEPEX  DXE_DEPEX Optional  |.depex", "    PE32       PE32                |.efi",
+           "    UI         STRING=\"$(MODULE_NAME)\" Optional",
+           "    VERSION    STRING=\"$(INF_VERSION)\" Optional BUILD_NUM=$(BUILD_NUMBER)", "  }", ""]
+    files = {"SocPcdTestPkg/SocPcdTestPkg.dec": "\n".join(dec) + "\n", "SocPcdTestPkg/SocPcdTest.dsc": "\n".join(dsc),
+             "SocPcdTestPkg/SocPcdTest.fdf": "\n".join(fdf)}
+    for kind, name, entry, tokens in [("PEIM", "PeiUser", "PeiUserEntry", range(1, LAST_PEI + 1)),
+                                      ("DXE_DRIVER", "DxeUser", "DxeUserEntry", range(FIRST_DXE, table[-1][0] + 1))]:
+        inf, source = module(kind, name, entry, tokens)
+        files["SocPcdTestPkg/%s/%s.inf" % (name, name)] = inf
+        files["SocPcdTestPkg/%s/%s.c" % (name, name)] = source
+    return files
+
+
+def write_if_changed(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    data = data.encode() if isinstance(data, str) else data
+    if not os.path.exists(path) or open(path, "rb").read() != data:
+        with open(path, "wb") as f:
+            f.write(data)
+
+
+def build(strict, drivers):
+    edk2, cache = os.path.join(strict, "edk2"), os.path.dirname(strict)
+    version = open(os.path.join(strict, "flags")).readline().strip()
+    key = hashlib.sha256((version + open(__file__).read()).encode()).hexdigest()[:12]
+    top = os.path.join(cache, "pcd-platform-%s" % key)
+    stamp = hashlib.sha256(b"".join(open(os.path.join(drivers, f), "rb").read() for f in DRIVER_FILES)).hexdigest()
+    if os.path.exists(os.path.join(top, "done")) and open(os.path.join(top, "done")).read() == stamp:
+        return top
+    for stale in os.listdir(cache):
+        if stale.startswith("pcd-platform-") and stale != os.path.basename(top):
+            shutil.rmtree(os.path.join(cache, stale))
+    for variant in VARIANTS:
+        work = os.path.join(top, "workspace-" + variant)
+        for path, text in package(variant).items():
+            write_if_changed(os.path.join(work, path), text)
+        for f in DRIVER_FILES:
+            write_if_changed(os.path.join(work, "SocDxePkg", "Binaries", f), open(os.path.join(drivers, f), "rb").read())
+        write_if_changed(os.path.join(work, "SocDxePkg", "SocDxePkg.dec"),
+                         open(os.path.join(drivers, "SocDxePkg.dec"), "rb").read())
+        log = os.path.join(top, "build-%s.log" % variant)
+        # edksetup.sh takes the arguments of the shell that sources it for its own.
+        script = ('export WORKSPACE="$1" PACKAGES_PATH="$1:$2" EDK_TOOLS_PATH="$2/BaseTools"; cd "$2"; set --; '
+                  '. ./edksetup.sh >/dev/null; cd "$WORKSPACE"; '
+                  'build -a X64 -t GCC5 -b RELEASE -n "$(nproc)" -p SocPcdTestPkg/SocPcdTest.dsc')
+        with open(log, "w") as out:
+            run = subprocess.run(["bash", "-c", script, "build", work, edk2], stdout=out, stderr=subprocess.STDOUT)
+        if run.returncode != 0:
+            sys.exit("platform.py: EDK2's build of the %s platform failed; see %s" % (variant, log))
+        built = os.path.join(work, "Build", "SocPcdTest", "RELEASE_GCC5")
+        result = os.path.join(top, variant)
+        os.makedirs(result, exist_ok=True)
+        shutil.copyfile(os.path.join(built, "FV", "SOCPCDTEST.fd"), os.path.join(result, "SOCPCDTEST.fd"))
+        shutil.copyfile(os.path.join(built, "PcdTokenNumber"), os.path.join(result, "PcdTokenNumber"))
+        for root, _, names in os.walk(os.path.join(built, "FV", "Ffs")):
+            for name in names:
+                if name.endswith(".ffs") and ("SocDxeM70" in root or "SocDxeM60" in root):
+                    shutil.copyfile(os.path.join(root, name), os.path.join(result, os.path.basename(root) + ".ffs"))
+    with open(os.path.join(top, "done"), "w") as f:
+        f.write(stamp)
+    return top
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--strict", required=True, help="the folder tools/strict-ovmf prints")
+    parser.add_argument("--drivers", required=True, help="the firmware build folder")
+    args = parser.parse_args()
+    print(build(os.path.abspath(args.strict), os.path.abspath(args.drivers)))
+
+
+if __name__ == "__main__":
+    main()
