@@ -82,8 +82,9 @@ PCD_TOKENS = [
     (1113, "Get32", "CONSUMES", "configuration record bytes 17-20"),
     (1112, "Get32", "CONSUMES", "configuration record bytes 21-24"),
     (1182, "Get8", "CONSUMES", "configuration record byte 25"),
-    (150, "Get8", "SOMETIMES_CONSUMES", "I/O APIC at 0xFEC00000: its identifier, on each INTERRUPT_TABLE_PROTOCOL install"),
-    (152, "Get8", "SOMETIMES_CONSUMES", "I/O APIC at 0xFEC01000: its identifier, on each INTERRUPT_TABLE_PROTOCOL install"),
+    # Read on each INTERRUPT_TABLE_PROTOCOL install.
+    (150, "Get8", "SOMETIMES_CONSUMES", "identifier of the I/O APIC at 0xFEC00000"),
+    (152, "Get8", "SOMETIMES_CONSUMES", "identifier of the I/O APIC at 0xFEC01000"),
 ]
 
 
