@@ -33,23 +33,7 @@ LAST_PEI, FIRST_DXE, LAST = 152, 156, 1185
 VARIANTS = {"good": ({}, LAST), "wrongtype": ({1184: ("UINT16", "0x1184")}, LAST), "missing": ({}, LAST - 1)}
 SPACE = "gSocPcdTestTokenSpaceGuid"
 SPACE_GUID = "{0x5e0f2a61, 0x0b9d, 0x4c1e, {0x9f, 0x3a, 0x27, 0x6d, 0x84, 0x1c, 0x55, 0xe2}}"
-FV_ATTRIBUTES = """  FvAlignment        = 16
-  ERASE_POLARITY     = 1
-  MEMORY_MAPPED      = TRUE
-  STICKY_WRITE       = TRUE
-  LOCK_CAP           = TRUE
-  LOCK_STATUS        = TRUE
-  WRITE_DISABLED_CAP = TRUE
-  WRITE_ENABLED_CAP  = TRUE
-  WRITE_STATUS       = TRUE
-  WRITE_LOCK_CAP     = TRUE
-  WRITE_LOCK_STATUS  = TRUE
-  READ_DISABLED_CAP  = TRUE
-  READ_ENABLED_CAP   = TRUE
-  READ_STATUS        = TRUE
-  READ_LOCK_CAP      = TRUE
-  READ_LOCK_STATUS   = TRUE
-"""
+FV_ATTRIBUTES = "  FvAlignment = 16\n  ERASE_POLARITY = 1\n  MEMORY_MAPPED = TRUE\n"
 DRIVER_FILES = [name + suffix for name in ("SocDxeM70", "SocDxeM60") for suffix in (".efi", ".depex", ".ui", ".debug", ".inf")]
 
 

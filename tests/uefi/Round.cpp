@@ -341,19 +341,21 @@ constexpr HEAP_HOB_CASE kHeapHobs[] = {
 
 const VOID *gFirmwareHobList;
 
-UINTN HobBytes(const UINT8 *Hob, bool WithEnd) {
+// The bytes of a HOB list before its end HOB.
+UINTN HobBytes(const UINT8 *Hob) {
   const UINT8 *At = Hob;
   while (reinterpret_cast<const EFI_HOB_GENERIC_HEADER *>(At)->HobType != EFI_HOB_TYPE_END_OF_HOB_LIST) {
     At += reinterpret_cast<const EFI_HOB_GENERIC_HEADER *>(At)->HobLength;
   }
-  return static_cast<UINTN>(At - Hob) + (WithEnd ? sizeof(EFI_HOB_GENERIC_HEADER) : 0);
+  return static_cast<UINTN>(At - Hob);
 }
 
 // The firmware's HOBs, then the cases, then the end HOB, installed in the configuration
 // table in place of the firmware's list until the round is over.
 bool InstallHeapHobs(const char *Subject) {
   const UINT8 *Firmware = static_cast<const UINT8 *>(ConfigurationTable(&gEfiHobListGuid));
-  UINTN Size = Firmware != NULL ? HobBytes(Firmware, true) : 0;
+  const UINTN FirmwareBytes = Firmware != NULL ? HobBytes(Firmware) : 0;
+  UINTN Size = FirmwareBytes + sizeof(EFI_HOB_GENERIC_HEADER);
   for (const HEAP_HOB_CASE &C : kHeapHobs) {
     Size += (40 + C.DataSize + C.Slack + 7) & ~static_cast<UINTN>(7);
   }
@@ -363,7 +365,6 @@ bool InstallHeapHobs(const char *Subject) {
               Subject, "heap_hobs.list", "no firmware HOB list or no pool for %u bytes", static_cast<UINT32>(Size))) {
     return false;
   }
-  const UINTN FirmwareBytes = HobBytes(Firmware, false);
   gBS->CopyMem(List, Firmware, FirmwareBytes);
   UINT8 *At = List + FirmwareBytes;
   for (UINTN Index = 0; Index < sizeof(kHeapHobs) / sizeof(kHeapHobs[0]); Index++) {
