@@ -269,9 +269,17 @@ def run_qemu(command, boot, on_output=None, log_path=None):
 # its flag before it starts them; EDK2's efi_gdb.py finds them through the firmware.
 # Whole lines only: the console arrives in pieces.
 _DEBUG_WAIT = re.compile(r"@@ DEBUG wait[ \t]*\n")
+# Sourcing efi_gdb.py runs "efi symbols --frame --extended" once; the second run shows
+# what it found and must find it loaded. Its last step can fail once frames changed under
+# it (after loading everything), which must not end the session.
 GDB_CHECK = """continue
 source {efi_gdb}
-efi symbols --extended
+python
+try:
+    gdb.execute("efi symbols --extended")
+except gdb.error as error:
+    print("efi symbols:", error)
+end
 break DriverEntry
 soc-release
 continue
@@ -290,8 +298,30 @@ def free_port():
 
 def connect_script(port, efi_gdb):
     # QEMU listens from its start, stopped (-S); gdb may come up first, so it retries.
+    # Two mends to efi_gdb.py (edk2 2022.11), whose "efi symbols" otherwise fails now and
+    # then: it searches down from each frame's address for an image header, and a guard
+    # page on the way (the strict firmware has many) ends the search with a read error; and
+    # it reads a GUID list from the build tree of the first symbol file gdb has, which
+    # raises when that file lies in no EDK2 build tree (the application's, say).
     return "\n".join([
         "set pagination off", "set confirm off", f"directory {SOURCE_DIR}",
+        "python",
+        "import sys",
+        f"sys.path.insert(0, {os.path.dirname(efi_gdb)!r})",
+        "import efi_debugging",
+        "def _maybe(self, offset=None, _original=efi_debugging.PeTeImage.maybe):",
+        "    try:",
+        "        return _original(self, offset)",
+        "    except gdb.error:",
+        "        return False",
+        "def _guid_file(cls, path, custom_file=None, _original=efi_debugging.GuidNames.add_build_guid_file.__func__):",
+        "    try:",
+        "        return _original(cls, path, custom_file)",
+        "    except (UnboundLocalError, OSError):",
+        "        return False",
+        "efi_debugging.PeTeImage.maybe = _maybe",
+        "efi_debugging.GuidNames.add_build_guid_file = classmethod(_guid_file)",
+        "end",
         "define soc-symbols", f"  source {efi_gdb}", "end",
         "document soc-symbols", "Loads the symbols of every loaded image (EDK2's efi_gdb.py: efi symbols --extended).", "end",
         "define soc-release", "  set var gDebuggerAttached = 1", "end",
