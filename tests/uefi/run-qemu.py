@@ -298,30 +298,11 @@ def free_port():
 
 def connect_script(port, efi_gdb):
     # QEMU listens from its start, stopped (-S); gdb may come up first, so it retries.
-    # Two mends to efi_gdb.py (edk2 2022.11), whose "efi symbols" otherwise fails now and
-    # then: it searches down from each frame's address for an image header, and a guard
-    # page on the way (the strict firmware has many) ends the search with a read error; and
-    # it reads a GUID list from the build tree of the first symbol file gdb has, which
-    # raises when that file lies in no EDK2 build tree (the application's, say).
+    # tools/efi-gdb-mends.py keeps efi_gdb.py's "efi symbols" from failing now and then.
     return "\n".join([
         "set pagination off", "set confirm off", f"directory {SOURCE_DIR}",
-        "python",
-        "import sys",
-        f"sys.path.insert(0, {os.path.dirname(efi_gdb)!r})",
-        "import efi_debugging",
-        "def _maybe(self, offset=None, _original=efi_debugging.PeTeImage.maybe):",
-        "    try:",
-        "        return _original(self, offset)",
-        "    except gdb.error:",
-        "        return False",
-        "def _guid_file(cls, path, custom_file=None, _original=efi_debugging.GuidNames.add_build_guid_file.__func__):",
-        "    try:",
-        "        return _original(cls, path, custom_file)",
-        "    except (UnboundLocalError, OSError):",
-        "        return False",
-        "efi_debugging.PeTeImage.maybe = _maybe",
-        "efi_debugging.GuidNames.add_build_guid_file = classmethod(_guid_file)",
-        "end",
+        f"python import sys; sys.path.insert(0, {os.path.dirname(efi_gdb)!r})",
+        f"source {os.path.join(SOURCE_DIR, 'tools', 'efi-gdb-mends.py')}",
         "define soc-symbols", f"  source {efi_gdb}", "end",
         "document soc-symbols", "Loads the symbols of every loaded image (EDK2's efi_gdb.py: efi symbols --extended).", "end",
         "define soc-release", "  set var gDebuggerAttached = 1", "end",
