@@ -26,8 +26,8 @@ def check(path, budget, subsystem):
         problems.append("no base relocations")
     codeview = pe.codeview()
     symbols = os.path.splitext(os.path.basename(path))[0] + ".debug"
-    if codeview is None or codeview[2] != symbols:
-        problems.append("CodeView entry %r, want one naming %s" % (codeview and codeview[2], symbols))
+    if codeview is None or codeview[1] != symbols:
+        problems.append("CodeView entry %r, want one naming %s" % (codeview and codeview[1], symbols))
     for name in ("import", "iat", "delayimport", "boundimport"):
         if pe.directory(name)[1] != 0:
             problems.append("has an %s directory" % name)

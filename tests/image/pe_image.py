@@ -48,7 +48,7 @@ class PeImage:
         return None
 
     def codeview(self):
-        """(signature, GUID bytes, path) of the first CodeView debug entry, or None. The entry
+        """(GUID bytes, path) of the first CodeView (RSDS) debug entry, or None. The entry
         is read where the image is loaded (its RVA), as a DXE core reads it."""
         rva, size = self.directory("debug")
         at = self.file_offset(rva) if size else None
@@ -58,7 +58,5 @@ class PeImage:
             if kind == 2 and record is not None:
                 raw = self.data[record:record + data_size]
                 if raw[:4] == b"RSDS":
-                    return "RSDS", raw[4:20], raw[24:].split(b"\0")[0].decode(errors="replace")
-                if raw[:4] == b"NB10":
-                    return "NB10", raw[8:12], raw[16:].split(b"\0")[0].decode(errors="replace")
+                    return raw[4:20], raw[24:].split(b"\0")[0].decode(errors="replace")
         return None

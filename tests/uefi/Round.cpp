@@ -341,23 +341,36 @@ constexpr HEAP_HOB_CASE kHeapHobs[] = {
 
 const VOID *gFirmwareHobList;
 
-// The bytes of a HOB list before its end HOB.
-UINTN HobBytes(const UINT8 *Hob) {
-  const UINT8 *At = Hob;
-  while (reinterpret_cast<const EFI_HOB_GENERIC_HEADER *>(At)->HobType != EFI_HOB_TYPE_END_OF_HOB_LIST) {
-    At += reinterpret_cast<const EFI_HOB_GENERIC_HEADER *>(At)->HobLength;
+UINTN CaseLength(const HEAP_HOB_CASE &C) { return (40 + C.DataSize + C.Slack + 7) & ~static_cast<UINTN>(7); }
+
+// Walks a HOB list to its end HOB (returned), collecting the eligible "HEAP" HOBs in order.
+const UINT8 *WalkHobs(const UINT8 *Hob, const UINT8 **Found, UINTN Max, UINTN *Count) {
+  *Count = 0;
+  for (;;) {
+    const EFI_HOB_GENERIC_HEADER *Header = reinterpret_cast<const EFI_HOB_GENERIC_HEADER *>(Hob);
+    if (Header->HobType == EFI_HOB_TYPE_END_OF_HOB_LIST || Header->HobLength < sizeof(EFI_HOB_GENERIC_HEADER)) {
+      return Hob;
+    }
+    if (Header->HobType == EFI_HOB_TYPE_GUID_EXTENSION &&
+        GuidEquals(&reinterpret_cast<const EFI_HOB_GUID_TYPE *>(Hob)->Name, &gHeapHobGuid)) {
+      const HEAP_HOB_HEADER *Heap = reinterpret_cast<const HEAP_HOB_HEADER *>(Hob + sizeof(EFI_HOB_GUID_TYPE));
+      if (Heap->Signature == 0x50414548 && Heap->MigrateFlag == 1 && *Count < Max) {
+        Found[(*Count)++] = Hob;
+      }
+    }
+    Hob += Header->HobLength;
   }
-  return static_cast<UINTN>(At - Hob);
 }
 
 // The firmware's HOBs, then the cases, then the end HOB, installed in the configuration
 // table in place of the firmware's list until the round is over.
 bool InstallHeapHobs(const char *Subject) {
   const UINT8 *Firmware = static_cast<const UINT8 *>(ConfigurationTable(&gEfiHobListGuid));
-  const UINTN FirmwareBytes = Firmware != NULL ? HobBytes(Firmware) : 0;
+  UINTN Count = 0;
+  const UINTN FirmwareBytes = Firmware != NULL ? static_cast<UINTN>(WalkHobs(Firmware, NULL, 0, &Count) - Firmware) : 0;
   UINTN Size = FirmwareBytes + sizeof(EFI_HOB_GENERIC_HEADER);
   for (const HEAP_HOB_CASE &C : kHeapHobs) {
-    Size += (40 + C.DataSize + C.Slack + 7) & ~static_cast<UINTN>(7);
+    Size += CaseLength(C);
   }
   UINT8 *List = NULL;
   if (!Expect(Firmware != NULL && gBS->AllocatePool(EfiBootServicesData, Size, reinterpret_cast<VOID **>(&List)) ==
@@ -369,7 +382,7 @@ bool InstallHeapHobs(const char *Subject) {
   UINT8 *At = List + FirmwareBytes;
   for (UINTN Index = 0; Index < sizeof(kHeapHobs) / sizeof(kHeapHobs[0]); Index++) {
     const HEAP_HOB_CASE &C = kHeapHobs[Index];
-    const UINTN Length = (40 + C.DataSize + C.Slack + 7) & ~static_cast<UINTN>(7);
+    const UINTN Length = CaseLength(C);
     gBS->SetMem(At, Length, static_cast<UINT8>(0xC0 + Index));
     EFI_HOB_GUID_TYPE *Hob = reinterpret_cast<EFI_HOB_GUID_TYPE *>(At);
     Hob->Header = {EFI_HOB_TYPE_GUID_EXTENSION, static_cast<UINT16>(Length), 0};
@@ -402,27 +415,6 @@ void RestoreHobList(const char *Subject) {
     gBS->FreePool(Own);
   }
   gFirmwareHobList = NULL;
-}
-
-// The eligible "HEAP" HOBs of the HOB list in the configuration table, in list order.
-UINTN EligibleHeapHobs(const UINT8 **Found, UINTN Max) {
-  UINTN Count = 0;
-  const UINT8 *Hob = static_cast<const UINT8 *>(ConfigurationTable(&gEfiHobListGuid));
-  for (; Hob != NULL;) {
-    const EFI_HOB_GENERIC_HEADER *Header = reinterpret_cast<const EFI_HOB_GENERIC_HEADER *>(Hob);
-    if (Header->HobType == EFI_HOB_TYPE_END_OF_HOB_LIST || Header->HobLength < sizeof(EFI_HOB_GENERIC_HEADER)) {
-      break;
-    }
-    if (Header->HobType == EFI_HOB_TYPE_GUID_EXTENSION &&
-        GuidEquals(&reinterpret_cast<const EFI_HOB_GUID_TYPE *>(Hob)->Name, &gHeapHobGuid)) {
-      const HEAP_HOB_HEADER *Heap = reinterpret_cast<const HEAP_HOB_HEADER *>(Hob + sizeof(EFI_HOB_GUID_TYPE));
-      if (Heap->Signature == 0x50414548 && Heap->MigrateFlag == 1 && Count < Max) {
-        Found[Count++] = Hob;
-      }
-    }
-    Hob += Header->HobLength;
-  }
-  return Count;
 }
 
 // The memory-map type of the pages that hold Address (~0 if none does).
@@ -486,7 +478,8 @@ EFI_HANDLE CheckHeapList(const ROUND &Round, const char *Subject) {
     return Handle;
   }
   const UINT8 *Hobs[16];
-  const UINTN HobCount = EligibleHeapHobs(Hobs, 16);
+  UINTN HobCount = 0;
+  WalkHobs(static_cast<const UINT8 *>(ConfigurationTable(&gEfiHobListGuid)), Hobs, 16, &HobCount);
   UINTN Nodes = 0;
   UINTN Wrong = ~static_cast<UINTN>(0);
   UINT32 WrongType = 0;
