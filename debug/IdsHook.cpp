@@ -8,7 +8,7 @@ static constexpr IDS_HOOK_ENTRY kIdsHookEntries[] = {
     {IDS_HOOK_END, {.FunctionValue = 0xFFFFFFFFU}},
 };
 
-constinit const IDS_HOOK_TABLE gIdsHookTable = {
+SOC_CONSTINIT const IDS_HOOK_TABLE gIdsHookTable = {
     IDS_HOOK_TABLE_SIGNATURE,
     IDS_HOOK_TABLE_VERSION,
     {},

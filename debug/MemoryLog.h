@@ -4,6 +4,9 @@
 
 #include "uefi/Uefi.h"
 
+// A platform assumption: the region is fixed, and nothing here reserves it. Should a
+// backend ever report itself present, the log would be formatted over whatever the
+// memory map has put there, so a platform that enables one must reserve the region.
 #define MEMORY_LOG_BASE 0x08A00000ULL
 #define MEMORY_LOG_SIZE 0x1000000U
 #define MEMORY_LOG_SIGNATURE 0x4D454D44U  // "DMEM"

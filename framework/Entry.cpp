@@ -3,6 +3,7 @@
 #include "debug/DebugOutput.h"
 #include "framework/Framework.h"
 #include "heap/HeapList.h"
+#include "debug/DebugPrint.h"
 #include "ioapic/IoApic.h"
 #include "processor/Processor.h"
 
@@ -34,7 +35,15 @@ VOID RunStartupChain(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
   ArmIoApicNotification();
 }
 
+// Once the start-up chain has run, the image always owns something live: the armed
+// notification at least, and often protocols whose interfaces lie in it. An error status
+// would make the DXE core unload the image and free those pages while they stay
+// registered, so a failure of driver main is reported as a message instead.
 extern "C" EFI_STATUS EFIAPI DriverEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
   RunStartupChain(ImageHandle, SystemTable);
-  return DriverMain(ImageHandle);
+  const EFI_STATUS Status = DriverMain(ImageHandle);
+  if (EFI_ERROR(Status)) {
+    DebugPrint(DEBUG_ERROR, "[DriverMain] InstallProtocolInterface: module presence GUID, Status: %r\n", Status);
+  }
+  return EFI_SUCCESS;
 }

@@ -3,6 +3,9 @@
 
 #include "uefi/UefiBaseType.h"
 
+// Built by EDK2, AutoGen.h declares each of these, with the value the package DEC gives
+// it, since the INF lists them all; the DEC is written from these very lines.
+#if !SOC_EDK2_BUILD
 // {7739F24C-93D7-11D4-9A3A-0090273FC14D}: PI HOB list in the configuration table
 inline constexpr EFI_GUID gEfiHobListGuid = {0x7739F24C, 0x93D7, 0x11D4, {0x9A, 0x3A, 0x00, 0x90, 0x27, 0x3F, 0xC1, 0x4D}};
 // {05AD34BA-6F02-4214-952E-4DA0398E2BB9}: DXE services table in the configuration table
@@ -25,3 +28,4 @@ inline constexpr EFI_GUID gHeapHobGuid = {0xD97D161A, 0x16CD, 0x4ADA, {0xB9, 0xF
 inline constexpr EFI_GUID gProcessorClassProtocolGuid = {0x72F8E409, 0x0D2A, 0x4B91, {0x88, 0x6F, 0xBA, 0x13, 0x44, 0x9F, 0xD7, 0x78}};
 // {0967CF7E-6566-4B11-BE76-0B3EAE6392DA}: PLATFORM_INFO_PROTOCOL
 inline constexpr EFI_GUID gPlatformInfoProtocolGuid = {0x0967CF7E, 0x6566, 0x4B11, {0xBE, 0x76, 0x0B, 0x3E, 0xAE, 0x63, 0x92, 0xDA}};
+#endif  // !SOC_EDK2_BUILD

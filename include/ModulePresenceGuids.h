@@ -4,6 +4,9 @@
 
 #include "uefi/UefiBaseType.h"
 
+// Built by EDK2, AutoGen.h declares each of these, with the value the package DEC gives
+// it, since the INF lists them all; the DEC is written from these very lines.
+#if !SOC_EDK2_BUILD
 // {6F8C98EF-2D68-4BB9-9388-84C2A5D9220D}
 inline constexpr EFI_GUID gModulePresence6F8C98EFGuid = {0x6F8C98EF, 0x2D68, 0x4BB9, {0x93, 0x88, 0x84, 0xC2, 0xA5, 0xD9, 0x22, 0x0D}};
 // {25358F8B-C684-4F7C-804B-A813EEB8C5EE}
@@ -28,3 +31,4 @@ inline constexpr EFI_GUID gModulePresence4C7D3AE6Guid = {0x4C7D3AE6, 0x57E0, 0x4
 inline constexpr EFI_GUID gModulePresence538232D6Guid = {0x538232D6, 0xF494, 0x47DF, {0xB0, 0xCB, 0xE8, 0xE9, 0x81, 0x50, 0x6E, 0x47}};
 // {B67067C6-5F07-4481-0D8D-B60C633C122B}
 inline constexpr EFI_GUID gModulePresenceB67067C6Guid = {0xB67067C6, 0x5F07, 0x4481, {0x0D, 0x8D, 0xB6, 0x0C, 0x63, 0x3C, 0x12, 0x2B}};
+#endif  // !SOC_EDK2_BUILD

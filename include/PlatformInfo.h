@@ -21,6 +21,9 @@ typedef EFI_STATUS(EFIAPI *PLATFORM_INFO_RESERVED_SERVICE)(const PLATFORM_INFO_P
 
 #define PLATFORM_INFO_PROTOCOL_REVISION 1
 
+// GetInfoByte and GetUnitInfo locate a protocol (LocateProtocol, TPL_NOTIFY at most), so
+// call them at TPL_NOTIFY or below.
+
 struct PLATFORM_INFO_PROTOCOL {
   UINT64 Revision;
   PLATFORM_INFO_GET_INFO_BYTE GetInfoByte;

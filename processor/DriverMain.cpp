@@ -29,7 +29,8 @@ EFI_STATUS DriverMain(EFI_HANDLE ImageHandle) {
   EFI_HANDLE PresenceHandle = ImageHandle;
   EFI_STATUS Status = EFI_SUCCESS;
   for (UINTN Index = 0; Index < MODULE_PRESENCE_COUNT; Index++) {
-    Status = gBootServices->InstallProtocolInterface(&PresenceHandle, MODULE_PRESENCE_LIST[Index],
+    // MdePkg's prototype takes a non-const GUID that it only reads.
+    Status = gBootServices->InstallProtocolInterface(&PresenceHandle, const_cast<EFI_GUID *>(MODULE_PRESENCE_LIST[Index]),
                                                      EFI_NATIVE_INTERFACE, NULL);
   }
   return Status;

@@ -12,26 +12,17 @@ void ArchCpuid(UINT32 Leaf, UINT32 SubLeaf, UINT32 *Eax, UINT32 *Ebx, UINT32 *Ec
 
 UINT16 ArchSimulatorQuery() {
   UINT64 Si;
-  // Flags and CPUID's outputs are saved and restored so that only SI changes; the image
-  // is built without a red zone, so pushing below the stack pointer is safe.
+  // Neither MOV nor CPUID changes a flag, so the flags stay as they were; the registers
+  // CPUID writes are declared clobbered for the compiler to keep, rather than pushed
+  // inside the statement, which would overwrite a red zone where the build has one.
   __asm__ volatile(
-      "pushfq\n\t"
-      "push %%rax\n\t"
-      "push %%rbx\n\t"
-      "push %%rcx\n\t"
-      "push %%rdx\n\t"
-      "xor %%esi, %%esi\n\t"
+      "mov $0, %%esi\n\t"
       "mov $0xBACCD00B, %%eax\n\t"
       "mov $2, %%ebx\n\t"
-      "cpuid\n\t"
-      "pop %%rdx\n\t"
-      "pop %%rcx\n\t"
-      "pop %%rbx\n\t"
-      "pop %%rax\n\t"
-      "popfq"
+      "cpuid"
       : "=S"(Si)
       :
-      : "memory");
+      : "rax", "rbx", "rcx", "rdx", "memory");
   return static_cast<UINT16>(Si);
 }
 

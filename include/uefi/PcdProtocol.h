@@ -4,6 +4,9 @@
 
 #include "uefi/UefiBaseType.h"
 
+#if SOC_EDK2_BUILD
+#include <Protocol/Pcd.h>
+#else
 typedef VOID(EFIAPI *PCD_PROTOCOL_SET_SKU)(UINTN SkuId);
 typedef UINT8(EFIAPI *PCD_PROTOCOL_GET8)(UINTN TokenNumber);
 typedef UINT16(EFIAPI *PCD_PROTOCOL_GET16)(UINTN TokenNumber);
@@ -25,6 +28,9 @@ struct PCD_PROTOCOL {
   // The Ex getters and setters follow; nothing here reaches them.
   VOID *Rest[22];
 };
+#endif  // SOC_EDK2_BUILD
+
+// The layout the drivers rely on, held to whichever definitions are in force.
 static_assert(offsetof(PCD_PROTOCOL, Get8) == 8, "PCD_PROTOCOL.Get8");
 static_assert(offsetof(PCD_PROTOCOL, Get32) == 24, "PCD_PROTOCOL.Get32");
 static_assert(offsetof(PCD_PROTOCOL, GetBool) == 48, "PCD_PROTOCOL.GetBool");

@@ -3,6 +3,7 @@
 
 #include "uefi/UefiBaseType.h"
 
+#if !SOC_EDK2_BUILD
 #define EFI_HOB_TYPE_HANDOFF 0x0001
 #define EFI_HOB_TYPE_MEMORY_ALLOCATION 0x0002
 #define EFI_HOB_TYPE_RESOURCE_DESCRIPTOR 0x0003
@@ -15,12 +16,15 @@ struct EFI_HOB_GENERIC_HEADER {
   UINT16 HobLength;
   UINT32 Reserved;
 };
-static_assert(sizeof(EFI_HOB_GENERIC_HEADER) == 8, "EFI_HOB_GENERIC_HEADER");
-static_assert(offsetof(EFI_HOB_GENERIC_HEADER, HobLength) == 2, "HobLength");
 
 struct EFI_HOB_GUID_TYPE {
   EFI_HOB_GENERIC_HEADER Header;
   EFI_GUID Name;
 };
+#endif  // SOC_EDK2_BUILD
+
+// The layout the drivers rely on, held to whichever definitions are in force.
+static_assert(sizeof(EFI_HOB_GENERIC_HEADER) == 8, "EFI_HOB_GENERIC_HEADER");
+static_assert(offsetof(EFI_HOB_GENERIC_HEADER, HobLength) == 2, "HobLength");
 static_assert(offsetof(EFI_HOB_GUID_TYPE, Name) == 8, "EFI_HOB_GUID_TYPE.Name");
 static_assert(sizeof(EFI_HOB_GUID_TYPE) == 24, "GUID HOB data starts at 24");

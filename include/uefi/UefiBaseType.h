@@ -1,6 +1,20 @@
-// Base types of UEFI 2.10 (section 2.3), written for this tree.
+// Base types of UEFI 2.10 (section 2.3), written for this tree. Built by EDK2, the
+// force-included AutoGen.h has brought MdePkg's definitions first; they are then the only
+// ones, and ours stand aside (SOC_EDK2_BUILD).
 #pragma once
 
+#if defined(__UEFI_BASETYPE_H__)
+#define SOC_EDK2_BUILD 1
+#ifndef offsetof
+#define offsetof(Type, Field) __builtin_offsetof(Type, Field)
+#endif
+// EDK2 passes no language standard, and clang 14 defaults to C++14, where inline variables
+// (one definition of each constant across the image) are an extension.
+#if defined(__clang__)
+#pragma clang diagnostic ignored "-Wc++17-extensions"
+#endif
+#else
+#define SOC_EDK2_BUILD 0
 #include <stddef.h>
 #include <stdint.h>
 
@@ -53,14 +67,11 @@ struct EFI_GUID {
   UINT16 Data3;
   UINT8 Data4[8];
 };
-static_assert(sizeof(EFI_GUID) == 16, "EFI_GUID is 16 bytes");
 
 struct LIST_ENTRY {
   LIST_ENTRY *ForwardLink;
   LIST_ENTRY *BackLink;
 };
-static_assert(sizeof(LIST_ENTRY) == 16, "LIST_ENTRY is two pointers");
-static_assert(offsetof(LIST_ENTRY, BackLink) == 8, "LIST_ENTRY.BackLink");
 
 #define MAX_BIT 0x8000000000000000ULL
 #define ENCODE_ERROR(StatusCode) ((EFI_STATUS)(MAX_BIT | (StatusCode)))
@@ -86,6 +97,22 @@ static_assert(offsetof(LIST_ENTRY, BackLink) == 8, "LIST_ENTRY.BackLink");
 #define TPL_CALLBACK 8
 #define TPL_NOTIFY 16
 #define TPL_HIGH_LEVEL 31
+#endif  // SOC_EDK2_BUILD
+
+// What the drivers rely on, held to whichever definitions are in force.
+static_assert(sizeof(EFI_GUID) == 16, "EFI_GUID is 16 bytes");
+static_assert(sizeof(LIST_ENTRY) == 16, "LIST_ENTRY is two pointers");
+static_assert(offsetof(LIST_ENTRY, BackLink) == 8, "LIST_ENTRY.BackLink");
+
+
+// Static data that must be constant-initialized, checked where the language can check it.
+#if defined(__cpp_constinit)
+#define SOC_CONSTINIT constinit
+#elif defined(__clang__)
+#define SOC_CONSTINIT [[clang::require_constant_initialization]]
+#else
+#define SOC_CONSTINIT __constinit
+#endif
 
 // Compares two GUIDs as two 64-bit halves, with no alignment assumed.
 static inline bool GuidEquals(const EFI_GUID *A, const EFI_GUID *B) {

@@ -4,6 +4,7 @@
 
 #include "uefi/UefiBaseType.h"
 
+#if !SOC_EDK2_BUILD
 enum EFI_MEMORY_TYPE : UINT32 {
   EfiReservedMemoryType,
   EfiLoaderCode,
@@ -41,7 +42,6 @@ struct EFI_TABLE_HEADER {
   UINT32 CRC32;
   UINT32 Reserved;
 };
-static_assert(sizeof(EFI_TABLE_HEADER) == 24, "EFI_TABLE_HEADER");
 
 struct EFI_DEVICE_PATH_PROTOCOL {
   UINT8 Type;
@@ -96,8 +96,6 @@ struct EFI_MEMORY_DESCRIPTOR {
   UINT64 NumberOfPages;
   UINT64 Attribute;
 };
-static_assert(sizeof(EFI_MEMORY_DESCRIPTOR) == 40 && offsetof(EFI_MEMORY_DESCRIPTOR, PhysicalStart) == 8,
-              "EFI_MEMORY_DESCRIPTOR");
 typedef EFI_STATUS(EFIAPI *EFI_GET_MEMORY_MAP)(UINTN *MemoryMapSize, EFI_MEMORY_DESCRIPTOR *MemoryMap, UINTN *MapKey,
                                                UINTN *DescriptorSize, UINT32 *DescriptorVersion);
 typedef VOID(EFIAPI *EFI_SET_MEM)(VOID *Buffer, UINTN Size, UINT8 Value);
@@ -149,24 +147,6 @@ struct EFI_BOOT_SERVICES {
   EFI_SET_MEM SetMem;
   VOID *CreateEventEx;
 };
-static_assert(offsetof(EFI_BOOT_SERVICES, RaiseTPL) == 24, "RaiseTPL");
-static_assert(offsetof(EFI_BOOT_SERVICES, AllocatePool) == 64, "AllocatePool");
-static_assert(offsetof(EFI_BOOT_SERVICES, FreePool) == 72, "FreePool");
-static_assert(offsetof(EFI_BOOT_SERVICES, CreateEvent) == 80, "CreateEvent");
-static_assert(offsetof(EFI_BOOT_SERVICES, SignalEvent) == 104, "SignalEvent");
-static_assert(offsetof(EFI_BOOT_SERVICES, InstallProtocolInterface) == 128, "InstallProtocolInterface");
-static_assert(offsetof(EFI_BOOT_SERVICES, UninstallProtocolInterface) == 144, "UninstallProtocolInterface");
-static_assert(offsetof(EFI_BOOT_SERVICES, HandleProtocol) == 152, "HandleProtocol");
-static_assert(offsetof(EFI_BOOT_SERVICES, RegisterProtocolNotify) == 168, "RegisterProtocolNotify");
-static_assert(offsetof(EFI_BOOT_SERVICES, LoadImage) == 200, "LoadImage");
-static_assert(offsetof(EFI_BOOT_SERVICES, StartImage) == 208, "StartImage");
-static_assert(offsetof(EFI_BOOT_SERVICES, Stall) == 248, "Stall");
-static_assert(offsetof(EFI_BOOT_SERVICES, SetWatchdogTimer) == 256, "SetWatchdogTimer");
-static_assert(offsetof(EFI_BOOT_SERVICES, ProtocolsPerHandle) == 304, "ProtocolsPerHandle");
-static_assert(offsetof(EFI_BOOT_SERVICES, LocateHandleBuffer) == 312, "LocateHandleBuffer");
-static_assert(offsetof(EFI_BOOT_SERVICES, LocateProtocol) == 320, "LocateProtocol");
-static_assert(offsetof(EFI_BOOT_SERVICES, CreateEventEx) == 368, "CreateEventEx");
-static_assert(sizeof(EFI_BOOT_SERVICES) == 376, "EFI_BOOT_SERVICES");
 
 typedef VOID(EFIAPI *EFI_RESET_SYSTEM)(EFI_RESET_TYPE ResetType, EFI_STATUS ResetStatus, UINTN DataSize,
                                        VOID *ResetData);
@@ -185,7 +165,6 @@ struct EFI_RUNTIME_SERVICES {
   VOID *GetNextHighMonotonicCount;
   EFI_RESET_SYSTEM ResetSystem;
 };
-static_assert(offsetof(EFI_RUNTIME_SERVICES, ResetSystem) == 104, "ResetSystem");
 
 struct EFI_SIMPLE_TEXT_OUTPUT_PROTOCOL;
 typedef EFI_STATUS(EFIAPI *EFI_TEXT_STRING)(EFI_SIMPLE_TEXT_OUTPUT_PROTOCOL *This, const CHAR16 *String);
@@ -193,14 +172,11 @@ struct EFI_SIMPLE_TEXT_OUTPUT_PROTOCOL {
   VOID *Reset;
   EFI_TEXT_STRING OutputString;
 };
-static_assert(offsetof(EFI_SIMPLE_TEXT_OUTPUT_PROTOCOL, OutputString) == 8, "OutputString");
 
 struct EFI_CONFIGURATION_TABLE {
   EFI_GUID VendorGuid;
   VOID *VendorTable;
 };
-static_assert(sizeof(EFI_CONFIGURATION_TABLE) == 24, "EFI_CONFIGURATION_TABLE");
-static_assert(offsetof(EFI_CONFIGURATION_TABLE, VendorTable) == 16, "VendorTable");
 
 struct EFI_SYSTEM_TABLE {
   EFI_TABLE_HEADER Hdr;
@@ -217,11 +193,39 @@ struct EFI_SYSTEM_TABLE {
   UINTN NumberOfTableEntries;
   EFI_CONFIGURATION_TABLE *ConfigurationTable;
 };
+
+typedef EFI_STATUS(EFIAPI *EFI_IMAGE_ENTRY_POINT)(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable);
+#endif  // SOC_EDK2_BUILD
+
+// The layout the drivers rely on, held to whichever definitions are in force.
+static_assert(sizeof(EFI_TABLE_HEADER) == 24, "EFI_TABLE_HEADER");
+static_assert(sizeof(EFI_MEMORY_DESCRIPTOR) == 40 && offsetof(EFI_MEMORY_DESCRIPTOR, PhysicalStart) == 8,
+              "EFI_MEMORY_DESCRIPTOR");
+static_assert(offsetof(EFI_BOOT_SERVICES, RaiseTPL) == 24, "RaiseTPL");
+static_assert(offsetof(EFI_BOOT_SERVICES, AllocatePool) == 64, "AllocatePool");
+static_assert(offsetof(EFI_BOOT_SERVICES, FreePool) == 72, "FreePool");
+static_assert(offsetof(EFI_BOOT_SERVICES, CreateEvent) == 80, "CreateEvent");
+static_assert(offsetof(EFI_BOOT_SERVICES, SignalEvent) == 104, "SignalEvent");
+static_assert(offsetof(EFI_BOOT_SERVICES, InstallProtocolInterface) == 128, "InstallProtocolInterface");
+static_assert(offsetof(EFI_BOOT_SERVICES, UninstallProtocolInterface) == 144, "UninstallProtocolInterface");
+static_assert(offsetof(EFI_BOOT_SERVICES, HandleProtocol) == 152, "HandleProtocol");
+static_assert(offsetof(EFI_BOOT_SERVICES, RegisterProtocolNotify) == 168, "RegisterProtocolNotify");
+static_assert(offsetof(EFI_BOOT_SERVICES, LoadImage) == 200, "LoadImage");
+static_assert(offsetof(EFI_BOOT_SERVICES, StartImage) == 208, "StartImage");
+static_assert(offsetof(EFI_BOOT_SERVICES, Stall) == 248, "Stall");
+static_assert(offsetof(EFI_BOOT_SERVICES, SetWatchdogTimer) == 256, "SetWatchdogTimer");
+static_assert(offsetof(EFI_BOOT_SERVICES, ProtocolsPerHandle) == 304, "ProtocolsPerHandle");
+static_assert(offsetof(EFI_BOOT_SERVICES, LocateHandleBuffer) == 312, "LocateHandleBuffer");
+static_assert(offsetof(EFI_BOOT_SERVICES, LocateProtocol) == 320, "LocateProtocol");
+static_assert(offsetof(EFI_BOOT_SERVICES, CreateEventEx) == 368, "CreateEventEx");
+static_assert(sizeof(EFI_BOOT_SERVICES) == 376, "EFI_BOOT_SERVICES");
+static_assert(offsetof(EFI_RUNTIME_SERVICES, ResetSystem) == 104, "ResetSystem");
+static_assert(offsetof(EFI_SIMPLE_TEXT_OUTPUT_PROTOCOL, OutputString) == 8, "OutputString");
+static_assert(sizeof(EFI_CONFIGURATION_TABLE) == 24, "EFI_CONFIGURATION_TABLE");
+static_assert(offsetof(EFI_CONFIGURATION_TABLE, VendorTable) == 16, "VendorTable");
 static_assert(offsetof(EFI_SYSTEM_TABLE, ConOut) == 64, "ConOut");
 static_assert(offsetof(EFI_SYSTEM_TABLE, RuntimeServices) == 88, "RuntimeServices");
 static_assert(offsetof(EFI_SYSTEM_TABLE, BootServices) == 96, "BootServices");
 static_assert(offsetof(EFI_SYSTEM_TABLE, NumberOfTableEntries) == 104, "NumberOfTableEntries");
 static_assert(offsetof(EFI_SYSTEM_TABLE, ConfigurationTable) == 112, "ConfigurationTable");
 static_assert(sizeof(EFI_SYSTEM_TABLE) == 120, "EFI_SYSTEM_TABLE");
-
-typedef EFI_STATUS(EFIAPI *EFI_IMAGE_ENTRY_POINT)(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable);

@@ -445,6 +445,26 @@ unsigned Firmware::CallCount(const std::string &Service) const {
   return static_cast<unsigned>(std::count_if(Log.begin(), Log.end(), [&](const auto &C) { return C.Service == Service; }));
 }
 
+EFI_STATUS Firmware::StartImage(EFI_IMAGE_ENTRY_POINT Entry) {
+  const size_t EventsBefore = EventList.size();
+  const UINT64 SerialBefore = NextSerial;
+  const EFI_STATUS Status = Entry(Image, &System);
+  if (!EFI_ERROR(Status)) return Status;
+  for (size_t I = EventsBefore; I < EventList.size(); I++) {
+    char Text[64];
+    std::snprintf(Text, sizeof(Text), "event %zu (notify function %p)", I, reinterpret_cast<VOID *>(EventList[I]->Notify));
+    DanglingAfterUnload.push_back(Text);
+  }
+  for (const auto &[H, On] : Handles) {
+    for (const auto &I : On.Interfaces) {
+      if (I.Serial >= SerialBefore && I.Pointer != nullptr && BlockOf(I.Pointer) == nullptr) {
+        DanglingAfterUnload.push_back("protocol " + GuidText(I.Guid));
+      }
+    }
+  }
+  return Status;
+}
+
 const PoolBlock *Firmware::BlockOf(const VOID *Buffer) const {
   auto It = PoolBlocks.find(const_cast<VOID *>(Buffer));
   return It == PoolBlocks.end() ? nullptr : &It->second;

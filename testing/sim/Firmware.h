@@ -82,6 +82,13 @@ class Firmware {
 
   EFI_TPL CurrentTpl() const { return Tpl; }
 
+  // Enters the image as the DXE core's StartImage does. On an error status EDK2 unloads
+  // the image and frees its pages, but closes none of its events and leaves the protocols
+  // it installed: Dangling() then names each event the entry created and each interface it
+  // installed that lies outside pool (so in the image), all still registered.
+  EFI_STATUS StartImage(EFI_IMAGE_ENTRY_POINT Entry);
+  const std::vector<std::string> &Dangling() const { return DanglingAfterUnload; }
+
   // The firmware that the boot-services thunks dispatch to.
   static Firmware &Current();
 
@@ -133,6 +140,7 @@ class Firmware {
   EFI_TPL Tpl = TPL_APPLICATION;
   std::vector<ServiceCall> Log;
   std::vector<std::string> UnsupportedCalls;
+  std::vector<std::string> DanglingAfterUnload;
   std::map<std::string, unsigned> CallCounter;
   std::map<std::string, std::map<unsigned, EFI_STATUS>> CallFaults;
   std::vector<std::pair<EFI_GUID, EFI_STATUS>> InstallFaults;

@@ -6,18 +6,22 @@ symbols and llvm-objdump's listing:
           watch); register spills to the stack do not count.
   seam    each function behind the platform seam holds its instructions, with their widths
           and operands, in this order (MS x64: first argument in rcx, second in rdx).
-Usage: check_code.py stores|seam --objdump TOOL --map MAP [--object X.obj] [--max-width N] IMAGE"""
+An image that EDK2 built (link-time optimised, so no object file owns the code) names its
+functions instead: --functions REGEX picks them from the lld-link map of a CLANGPDB build
+(--map) or from the ELF symbol file of a GCC build (--elf, read with --nm).
+Usage: check_code.py stores|seam --objdump TOOL (--map MAP | --elf DEBUG --nm NM)
+                     [--object X.obj | --functions REGEX] [--max-width N] IMAGE"""
 import argparse
+import os
 import re
 import subprocess
 import sys
 
 SEAM = {
     "ArchCpuid": ["mov eax, ecx", "mov ecx, edx", "cpuid"],
-    # Only SI may change: flags and the CPUID outputs are saved around the query.
-    "ArchSimulatorQuery": ["pushfq", "push rax", "push rbx", "push rcx", "push rdx", "xor esi, esi",
-                           "mov eax, 3133984779", "mov ebx, 2", "cpuid", "pop rdx", "pop rcx", "pop rbx", "pop rax",
-                           "popfq"],
+    # Only SI may change: no flag-setting instruction; RBX, which CPUID writes, is saved
+    # by the function itself (nonvolatile in the MS x64 convention).
+    "ArchSimulatorQuery": ["push rbx", "mov esi, 0", "mov eax, 3133984779", "mov ebx, 2", "cpuid", "pop rbx"],
     "ArchReadMsr": ["rdmsr", "shl rdx, 32"],  # the index is already in ecx
     "ArchReadTsc": ["rdtsc", "shl rdx, 32"],
     "ArchPause": ["pause"],
@@ -43,6 +47,21 @@ def symbols(map_text):
     return [(name, obj, start, next((s for s in starts if s > start), start + 0x1000)) for start, name, obj in found]
 
 
+LLD_SECTION = re.compile(r"^\s*([0-9a-f]+)\s+([0-9a-f]+)\s+\d+\s+\S+:\(\.text\$(\S+)\)\s*$", re.I)
+
+
+def named_functions(map_text=None, elf=None, nm=None):
+    """(name, "", start, end) of each function, from an lld-link map's per-function text
+    sections or from an ELF symbol table."""
+    if map_text is not None:
+        return [(m.group(3), "", int(m.group(1), 16), int(m.group(1), 16) + int(m.group(2), 16))
+                for m in map(LLD_SECTION.match, map_text.splitlines()) if m]
+    listing = subprocess.run([nm, "-n", "--defined-only", elf], check=True, capture_output=True, text=True).stdout
+    found = [(int(a, 16), n) for a, t, n in (l.split(None, 2) for l in listing.splitlines() if len(l.split()) == 3)
+             if t in "tTwW"]
+    return [(name, "", start, next((s for s, _ in found if s > start), start + 0x1000)) for start, name in found]
+
+
 def code(objdump, image):
     """Address -> instruction text, whitespace collapsed and comments dropped."""
     listing = subprocess.run([objdump, "-d", "-M", "intel", "--no-show-raw-insn", image],
@@ -51,9 +70,9 @@ def code(objdump, image):
             for m in map(INSTRUCTION.match, listing.splitlines()) if m}
 
 
-def wide_stores(instructions, syms, obj, max_width):
-    ranges = [(lo, hi) for _, o, lo, hi in syms if o == obj]
-    found = [] if ranges else ["no code of %s in the map" % obj]
+def wide_stores(instructions, syms, obj, max_width, functions=None):
+    ranges = [(lo, hi) for n, o, lo, hi in syms if (re.search(functions, n) if functions else o == obj)]
+    found = [] if ranges else ["no code of %s in the map" % (functions or obj)]
     for address, text in sorted(instructions.items()):
         if not any(lo <= address < hi for lo, hi in ranges):
             continue
@@ -91,14 +110,23 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("check", choices=["stores", "seam"])
     parser.add_argument("--objdump", required=True)
-    parser.add_argument("--map", required=True)
+    parser.add_argument("--map")
+    parser.add_argument("--elf")
+    parser.add_argument("--nm", default="nm")
     parser.add_argument("--object", default="MemoryLog.cpp.obj")
+    parser.add_argument("--functions")
     parser.add_argument("--max-width", type=int, default=4)
     parser.add_argument("image")
     args = parser.parse_args()
-    syms, instructions = symbols(open(args.map).read()), code(args.objdump, args.image)
+    instructions = code(args.objdump, args.image)
+    if args.functions:
+        with open(args.map) if args.map else open(os.devnull) as f:
+            syms = named_functions(f.read() if args.map else None, args.elf, args.nm)
+    else:
+        with open(args.map) as f:
+            syms = symbols(f.read())
     if args.check == "stores":
-        found = wide_stores(instructions, syms, args.object, args.max_width)
+        found = wide_stores(instructions, syms, args.object, args.max_width, args.functions)
     else:
         found = seam_problems(instructions, syms)
     for f in found:

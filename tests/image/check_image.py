@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Checks a driver image: PE32+ for AMD64, EFI boot-service driver, linked at ImageBase 0
 with relocations, no import table, no section both writable and executable, a CodeView
-entry naming its symbol file NAME.debug without a folder, within the size budget."""
+entry naming its symbol file NAME.debug without a folder, within the size budget. With
+--edk2, what any image of EDK2's build must meet: the format, relocations, no imports, and
+a CodeView entry naming the driver's own symbol file (NAME.dll, NAME.pdb, with its folder);
+ImageBase, section alignment and size are the platform's toolchain's business there."""
 import argparse
 import os
 import sys
@@ -9,7 +12,7 @@ import sys
 from pe_image import IMAGE_SCN_MEM_EXECUTE, IMAGE_SCN_MEM_WRITE, PeImage
 
 
-def check(path, budget, subsystem):
+def check(path, budget, subsystem, edk2=False, codeview_wanted=True):
     data = open(path, "rb").read()
     problems = []
     try:
@@ -20,23 +23,29 @@ def check(path, budget, subsystem):
         problems.append("machine %#x, not AMD64" % pe.machine)
     if pe.subsystem != subsystem:
         problems.append("subsystem %d, not %d" % (pe.subsystem, subsystem))
-    if pe.image_base != 0:
+    if pe.image_base != 0 and not edk2:
         problems.append("ImageBase %#x, not 0" % pe.image_base)
     if pe.directory("basereloc")[1] == 0 or not any(s["name"] == ".reloc" for s in pe.sections):
         problems.append("no base relocations")
     codeview = pe.codeview()
     symbols = os.path.splitext(os.path.basename(path))[0] + ".debug"
-    if codeview is None or codeview[1] != symbols:
+    stem = os.path.splitext(os.path.basename(path))[0]
+    if not codeview_wanted:
+        if codeview is not None:
+            problems.append("a CodeView entry %r where the toolchain writes none" % codeview[1])
+    elif edk2 and codeview is not None and os.path.splitext(codeview[1].replace("\\", "/").split("/")[-1])[0] == stem:
+        pass
+    elif codeview is None or codeview[1] != symbols:
         problems.append("CodeView entry %r, want one naming %s" % (codeview and codeview[1], symbols))
     for name in ("import", "iat", "delayimport", "boundimport"):
         if pe.directory(name)[1] != 0:
             problems.append("has an %s directory" % name)
-    for s in pe.sections:
+    for s in [] if edk2 else pe.sections:
         if s["flags"] & IMAGE_SCN_MEM_WRITE and s["flags"] & IMAGE_SCN_MEM_EXECUTE:
             problems.append("section %s is writable and executable" % s["name"])
         if s["vaddr"] % 4096 != 0:
             problems.append("section %s is not 4 KiB aligned" % s["name"])
-    if len(data) > budget:
+    if len(data) > budget and not edk2:
         problems.append("%d bytes, over the %d-byte budget" % (len(data), budget))
     return ["%s: %s" % (path, p) for p in problems]
 
@@ -46,10 +55,12 @@ def main():
     parser.add_argument("images", nargs="+")
     parser.add_argument("--budget", type=int, default=8192)
     parser.add_argument("--subsystem", type=int, default=11)
+    parser.add_argument("--edk2", action="store_true")
+    parser.add_argument("--without-codeview", action="store_true")
     args = parser.parse_args()
     problems = []
     for path in args.images:
-        problems += check(path, args.budget, args.subsystem)
+        problems += check(path, args.budget, args.subsystem, args.edk2, not args.without_codeview)
         print("%s: %d bytes" % (path, len(open(path, "rb").read())))
     for p in problems:
         print("FAIL", p)

@@ -48,8 +48,9 @@ class PeImage:
         return None
 
     def codeview(self):
-        """(GUID bytes, path) of the first CodeView (RSDS) debug entry, or None. The entry
-        is read where the image is loaded (its RVA), as a DXE core reads it."""
+        """(GUID bytes, path) of the first CodeView debug entry (RSDS, or the NB10 that EDK2's
+        GenFw writes, whose signature stands in for the GUID), or None. The entry is read
+        where the image is loaded (its RVA), as a DXE core reads it."""
         rva, size = self.directory("debug")
         at = self.file_offset(rva) if size else None
         for entry in range(size // 28 if at is not None else 0):
@@ -59,4 +60,6 @@ class PeImage:
                 raw = self.data[record:record + data_size]
                 if raw[:4] == b"RSDS":
                     return raw[4:20], raw[24:].split(b"\0")[0].decode(errors="replace")
+                if raw[:4] == b"NB10":
+                    return raw[8:12], raw[16:].split(b"\0")[0].decode(errors="replace")
         return None

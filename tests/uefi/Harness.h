@@ -48,6 +48,9 @@ struct ROUND {
   UINTN Count;
   PCD_MODE Pcd;
   bool FailHeapInstall;  // the first HEAP_LIST_PROTOCOL install of the round fails
+  // The served image's last presence GUID is on its handle before it starts, so that
+  // install fails; the entry must still succeed and keep everything working.
+  bool FailPresence;
   // The images come out of the firmware volume through the DXE dispatcher instead of
   // LoadImage/StartImage; with Held, a first Dispatch() runs with both PCD protocols
   // hidden and must start neither.

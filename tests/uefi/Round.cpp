@@ -40,6 +40,13 @@ const char *Ordinal(UINTN Position) {
 
 bool Accepted(const DRIVER_IMAGE &Image) { return Accepts(*Image.Variant, gScenario->Eax, gScenario->Ebx); }
 
+// The last presence GUID of the image's variant.
+EFI_GUID LastPresence(const DRIVER_IMAGE &Image) {
+  EFI_GUID Guid;
+  ParseGuid(Image.Variant->Presence[Image.Variant->PresenceCount - 1], &Guid);
+  return Guid;
+}
+
 }  // namespace
 
 // --- starting the images
@@ -99,7 +106,13 @@ bool Load(DRIVER_IMAGE *Image) {
   return true;
 }
 
-void Start(DRIVER_IMAGE *Image) {
+void Start(DRIVER_IMAGE *Image, const ROUND &Round) {
+  if (Round.FailPresence && Accepted(*Image)) {
+    EFI_HANDLE Handle = Image->Handle;
+    const EFI_GUID Guid = LastPresence(*Image);
+    const EFI_STATUS Status = gBS->InstallProtocolInterface(&Handle, &Guid, EFI_NATIVE_INTERFACE, NULL);
+    Expect(Status == EFI_SUCCESS, Image->Subject, "presence_planted", "InstallProtocolInterface returned %r", Status);
+  }
   // Marks where a hang, a trap or a fault in the driver's entry happened.
   Info("starting %a (%a) at %p", Image->Subject, Image->Variant->ImageName, reinterpret_cast<VOID *>(Image->ImageBase));
   Image->EntryStatus = gBS->StartImage(Image->Handle, NULL, NULL);
@@ -142,7 +155,8 @@ void CheckInstalls(const ROUND &Round, const DRIVER_IMAGE &Image, const MARKS &M
     Want[WantCount++] = {&gPlatformInfoProtocolGuid, {}, true, false, EFI_SUCCESS};
     for (UINTN Index = 0; Index < Image.Variant->PresenceCount; Index++) {
       INSTALL_WANT &W = Want[WantCount++];
-      W = {NULL, {}, true, true, EFI_SUCCESS};
+      const bool Planted = Round.FailPresence && Index + 1 == Image.Variant->PresenceCount;
+      W = {NULL, {}, true, true, Planted ? EFI_INVALID_PARAMETER : EFI_SUCCESS};
       ParseGuid(Image.Variant->Presence[Index], &W.Storage);
       W.Guid = &W.Storage;
     }
@@ -285,8 +299,8 @@ void CheckEntryReads(const ROUND &Round, const DRIVER_IMAGE &Image, const MARKS 
   CheckReads(Image, "pcd_reads", Marks.Pcd, Marks.PcdAfterStart, Parts, Counts, Count);
 }
 
-// A missing PCD protocol is reported once through the debug-print protocol; otherwise the
-// entry prints nothing (the shipped hook table is empty).
+// A missing PCD protocol or a failed presence install is reported once through the
+// debug-print protocol; otherwise the entry prints nothing (the shipped hook table is empty).
 void CheckMessages(const ROUND &Round, const DRIVER_IMAGE &Image, const MARKS &Marks) {
   const char *WantFormat = NULL;
   const char *WantText = NULL;
@@ -296,6 +310,9 @@ void CheckMessages(const ROUND &Round, const DRIVER_IMAGE &Image, const MARKS &M
   } else if (Round.Pcd == PcdEfiHidden) {
     WantFormat = "[%a] LocateProtocol: gEfiPcdProtocolGuid, Status: %r\n";
     WantText = "[QorCfgPcdBufLibDxeConstructor] LocateProtocol: gEfiPcdProtocolGuid, Status: EFI_NOT_FOUND\n";
+  } else if (Round.FailPresence && Accepted(Image)) {
+    WantFormat = "[DriverMain] InstallProtocolInterface: module presence GUID, Status: %r\n";
+    WantText = "[DriverMain] InstallProtocolInterface: module presence GUID, Status: EFI_INVALID_PARAMETER\n";
   }
   UINTN Seen = 0;
   const DEBUG_MESSAGE *First = NULL;
@@ -927,8 +944,9 @@ void RunRound(const SCENARIO &Scenario, ROUND &Round, UINTN Number) {
   gScenario = &Scenario;
   char Subject[8];
   FormatString(Subject, sizeof(Subject), "r%u", static_cast<UINT32>(Number));
-  Info("round %u: PCD %a%a", static_cast<UINT32>(Number), PcdModeName(Round.Pcd),
-       Round.FailHeapInstall ? ", first HEAP_LIST_PROTOCOL install fails" : "");
+  Info("round %u: PCD %a%a%a", static_cast<UINT32>(Number), PcdModeName(Round.Pcd),
+       Round.FailHeapInstall ? ", first HEAP_LIST_PROTOCOL install fails" : "",
+       Round.FailPresence ? ", last presence install fails" : "");
   if (Reporting()) {
     Report("== round %u: start order %a%a%a, PCD %a%a", static_cast<UINT32>(Number), Round.Images[0].Variant->Name,
            Round.Count > 1 ? " then " : "", Round.Count > 1 ? Round.Images[1].Variant->Name : "",
@@ -956,7 +974,7 @@ void RunRound(const SCENARIO &Scenario, ROUND &Round, UINTN Number) {
     }
     for (UINTN Index = 0; Index < Round.Count; Index++) {
       if (Loaded[Index]) {
-        Start(&Round.Images[Index]);
+        Start(&Round.Images[Index], Round);
       }
     }
   }

@@ -8,6 +8,8 @@
 //                                 pcd=hidden       no PCD_PROTOCOL during the round
 //                                 pcd=efi-hidden   no EFI_PCD_PROTOCOL during the round
 //                                 fail-heap-install  the first HEAP_LIST_PROTOCOL install fails
+//                                 fail-presence    the served image's last presence install
+//                                                  fails (the GUID is on its handle already)
 //                                 dispatch         the images come from the firmware volume
 //                                                  (fw_cfg opt/soc/fv) through the DXE
 //                                                  dispatcher, in the volume's order
@@ -99,6 +101,8 @@ bool ParseOption(const char *Option, UINTN Length, ROUND *Round) {
     Round->Pcd = PcdOurs;
   } else if (AsciiEqual(Text, "fail-heap-install")) {
     Round->FailHeapInstall = true;
+  } else if (AsciiEqual(Text, "fail-presence")) {
+    Round->FailPresence = true;
   } else if (AsciiEqual(Text, "dispatch")) {
     Round->Dispatch = true;
   } else if (AsciiEqual(Text, "dispatch-held")) {

@@ -50,6 +50,8 @@ SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__f
 OVMF_CODE = "/usr/share/OVMF/OVMF_CODE_4M.fd"
 OVMF_VARS = "/usr/share/OVMF/OVMF_VARS_4M.fd"
 STRICT_OVMF = os.path.join(SOURCE_DIR, "tools", "strict-ovmf")
+# Debian 13's OVMF 2025.02 (RELEASE, strict NX, no keys enrolled), unpacked by tools/edk2-build.
+DEBIAN13_OVMF = os.path.join(SOURCE_DIR, "build", "edk2", "ovmf-2025.02")
 FW_CFG_PREFIX = "opt/soc/"
 # The firmware's exception handler prints this before its register dump, then spins.
 EXCEPTION_BANNER = re.compile(rb"!!!! X64 Exception Type[^\r\n]*")
@@ -505,9 +507,9 @@ def parse_options(argv):
     parser.add_argument("--fv", help="firmware volume for rounds with the dispatch option (fw_cfg file opt/soc/fv)")
     parser.add_argument("--timeout", type=float, default=60, help="seconds the boot may take")
     parser.add_argument("--log-dir", help="keep the boot's raw serial output (and the firmware's debug log) here")
-    parser.add_argument("--firmware", choices=["release", "strict"], default="release",
-                        help="Debian's RELEASE OVMF, or the strict DEBUG OVMF of tools/strict-ovmf, whose debug log "
-                             "is judged too")
+    parser.add_argument("--firmware", choices=["release", "strict", "debian13"], default="release",
+                        help="Debian's RELEASE OVMF, the strict DEBUG OVMF of tools/strict-ovmf, whose debug log "
+                             "is judged too, or Debian 13's OVMF 2025.02 in its strict-NX build (tools/edk2-build)")
     parser.add_argument("--qemu", default="qemu-system-x86_64")
     opts = parser.parse_args(argv)
     strict = subprocess.run([STRICT_OVMF, "--where"], capture_output=True, text=True).stdout.strip()
@@ -515,6 +517,9 @@ def parse_options(argv):
     opts.debug_log = opts.firmware == "strict"
     if opts.debug_log:
         opts.ovmf_code, opts.ovmf_vars = os.path.join(strict, "OVMF_CODE.fd"), os.path.join(strict, "OVMF_VARS.fd")
+    elif opts.firmware == "debian13":
+        opts.ovmf_code = os.path.join(DEBIAN13_OVMF, "OVMF_CODE_4M.secboot.strictnx.fd")
+        opts.ovmf_vars = os.path.join(DEBIAN13_OVMF, "OVMF_VARS_4M.fd")
     else:
         opts.ovmf_code, opts.ovmf_vars = OVMF_CODE, OVMF_VARS
     images = []

@@ -4,7 +4,8 @@
 
 const UINT32 gAcceptedSignature = 0x00A60F00U;
 
-// GUIDs only this deliverable installs.
+// GUIDs only this deliverable installs (AutoGen.h declares them in an EDK2 build).
+#if !SOC_EDK2_BUILD
 // {B0225F63-1E64-42BF-BCDB-3AF9D0131F7A}
 static constexpr EFI_GUID gModulePresenceB0225F63Guid = {0xB0225F63, 0x1E64, 0x42BF, {0xBC, 0xDB, 0x3A, 0xF9, 0xD0, 0x13, 0x1F, 0x7A}};
 // {EBB11F94-01FD-4C06-B7D2-82543E109F7C}
@@ -31,8 +32,9 @@ static constexpr EFI_GUID gModulePresence562468F4Guid = {0x562468F4, 0x2EB6, 0x4
 static constexpr EFI_GUID gModulePresenceA3453F52Guid = {0xA3453F52, 0xFE2F, 0x4F4C, {0x92, 0x7E, 0x0F, 0xD2, 0xA7, 0x77, 0xA2, 0x90}};
 // {4AA33B94-B35B-4E24-AC55-E651496AC762}
 static constexpr EFI_GUID gModulePresence4AA33B94Guid = {0x4AA33B94, 0xB35B, 0x4E24, {0xAC, 0x55, 0xE6, 0x51, 0x49, 0x6A, 0xC7, 0x62}};
+#endif
 
-// Installed in this order; the status of the last install is the entry status.
+// Installed in this order; the status of the last install is driver main's status.
 const EFI_GUID *const MODULE_PRESENCE_LIST[] = {
     &gModulePresence6F8C98EFGuid,
     &gModulePresenceB0225F63Guid,

@@ -4,7 +4,8 @@
 
 const UINT32 gAcceptedSignature = 0x00A70F00U;
 
-// GUIDs only this deliverable installs.
+// GUIDs only this deliverable installs (AutoGen.h declares them in an EDK2 build).
+#if !SOC_EDK2_BUILD
 // {1F6DBB2A-3E90-4A3C-992B-EC399F8F9388}
 static constexpr EFI_GUID gModulePresence1F6DBB2AGuid = {0x1F6DBB2A, 0x3E90, 0x4A3C, {0x99, 0x2B, 0xEC, 0x39, 0x9F, 0x8F, 0x93, 0x88}};
 // {835C9B6B-6C67-4A46-9AAB-174573C4D2E6}
@@ -25,8 +26,9 @@ static constexpr EFI_GUID gModulePresence638E4954Guid = {0x638E4954, 0xBB2C, 0x4
 static constexpr EFI_GUID gModulePresenceFF7DBE78Guid = {0xFF7DBE78, 0xA58C, 0x4FB5, {0x83, 0xAA, 0xF3, 0xA6, 0xDF, 0x31, 0xE3, 0xAD}};
 // {6CB64255-EE27-4CD4-B9B7-B4E3698BAE00}
 static constexpr EFI_GUID gModulePresence6CB64255Guid = {0x6CB64255, 0xEE27, 0x4CD4, {0xB9, 0xB7, 0xB4, 0xE3, 0x69, 0x8B, 0xAE, 0x00}};
+#endif
 
-// Installed in this order; the status of the last install is the entry status.
+// Installed in this order; the status of the last install is driver main's status.
 const EFI_GUID *const MODULE_PRESENCE_LIST[] = {
     &gModulePresence6F8C98EFGuid,
     &gModulePresence1F6DBB2AGuid,
