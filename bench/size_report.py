@@ -11,6 +11,8 @@ import re
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "image"))
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tools"))
+import fwpack  # noqa: E402
 from pe_image import PeImage  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
@@ -51,11 +53,37 @@ def per_subsystem(map_path, section_sizes, image_name):
     return totals
 
 
+def ffs_sizes(image_path, name):
+    """(file, FFS, LZMA) bytes of an image, its FFS built as the packager builds it."""
+    data = open(image_path, "rb").read()
+    depex = bytes(36)  # two GUIDs, AND, END: the size of every depex here
+    ffs = fwpack.ffs_file(fwpack.uuid.UUID(int=0), [
+        fwpack.section(fwpack.EFI_SECTION_DXE_DEPEX, depex), fwpack.section(fwpack.EFI_SECTION_PE32, data),
+        fwpack.section(fwpack.EFI_SECTION_USER_INTERFACE, fwpack.ucs2(name)),
+        fwpack.section(fwpack.EFI_SECTION_VERSION, b"\0\0" + fwpack.ucs2(fwpack.VERSION_STRING))])
+    return len(data), len(ffs), len(lzma.compress(ffs, format=lzma.FORMAT_ALONE, preset=9 | lzma.PRESET_EXTREME))
+
+
+def edk2_table(ours, folder):
+    sets = [("ours (CMake, clang 14 + lld-link)", ours)]
+    sets += [(name, os.path.join(folder, name)) for name in sorted(os.listdir(folder))] if os.path.isdir(folder) else []
+    print("%-34s %-10s %6s %6s %6s" % ("image set", "driver", "file", "FFS", "LZMA"))
+    for label, where in sets:
+        for name in ("SocDxeM70", "SocDxeM60"):
+            path = os.path.join(where, name + ".efi")
+            if os.path.exists(path):
+                print("%-34s %-10s %6d %6d %6d" % ((label, name) + ffs_sizes(path, name)))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--map", action="append", default=[])
+    parser.add_argument("--edk2", help="folder of the image sets tools/edk2-build made")
     parser.add_argument("images", nargs="+")
     args = parser.parse_intermixed_args()
+    if args.edk2:
+        edk2_table(os.path.dirname(os.path.abspath(args.images[0])), args.edk2)
+        return 0
     for index, path in enumerate(args.images):
         data = open(path, "rb").read()
         pe = PeImage(data)
