@@ -109,6 +109,12 @@ class RealImages(unittest.TestCase):
             with open(os.path.join(built, "good", guid + name + ".ffs"), "rb") as genfds, \
                     open(os.path.join(BUILD, name + ".ffs"), "rb") as ours:
                 self.assertTrue(genfds.read() == ours.read(), "GenFds' %s.ffs differs from ours" % name)
+        # The reference platform: OVMF whose own database gives the tokens, 150 = 0x2C there.
+        reference = subprocess.run([os.path.join(SOURCE, "tools", "reference-platform"), "--where"],
+                                   capture_output=True, text=True).stdout.strip()
+        status, out = check(os.path.join(reference, "OVMF_CODE.fd"))
+        self.assertEqual(status, 0, out)
+        self.assertTrue(token_lines(out)[150].endswith("default 0x2C"), out)
 
 
 PCD_DXE = uuid.UUID("80CF7257-87AB-47F9-A3FE-D50B76D89541")

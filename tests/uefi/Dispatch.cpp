@@ -198,3 +198,54 @@ void DispatchImages(ROUND &Round, PCD_MODE Pcd) {
   }
   gRound = NULL;
 }
+
+void ObserveImages(ROUND &Round) {
+  UINTN Count = 0;
+  EFI_HANDLE *Handles = NULL;
+  if (!Expect(gBS->LocateHandleBuffer(ByProtocol, &gEfiLoadedImageProtocolGuid, NULL, &Count, &Handles) == EFI_SUCCESS,
+              NULL, "observe.images", "no loaded images")) {
+    return;
+  }
+  for (UINTN At = 0; At < Count; At++) {
+    EFI_LOADED_IMAGE_PROTOCOL *Loaded = NULL;
+    EFI_GUID File;
+    if (gBS->HandleProtocol(Handles[At], &gEfiLoadedImageProtocolGuid, reinterpret_cast<VOID **>(&Loaded)) !=
+            EFI_SUCCESS ||
+        Loaded == NULL || !FirmwareFileOf(Loaded->FilePath, &File)) {
+      continue;
+    }
+    for (UINTN Index = 0; Index < Round.Count; Index++) {
+      DRIVER_IMAGE *Image = &Round.Images[Index];
+      EFI_GUID Want;
+      if (Image->Handle == NULL && ParseGuid(Image->Variant->FileGuid, &Want) && GuidEquals(&Want, &File)) {
+        AdoptLoadedImage(Image, Handles[At], Loaded, NULL);
+        // What the entry published is under test, not part of the firmware's baseline.
+        PROTOCOL_LIST On = ListProtocols(Handles[At]);
+        UINTN Kept = 0;
+        for (UINTN B = 0; B < On.Count && Kept < 8; B++) {
+          EFI_GUID Presence;
+          bool Ours = GuidEquals(On.Guids[B], &gProcessorClassProtocolGuid) ||
+                      GuidEquals(On.Guids[B], &gPlatformInfoProtocolGuid);
+          for (UINTN P = 0; !Ours && P < Image->Variant->PresenceCount; P++) {
+            Ours = ParseGuid(Image->Variant->Presence[P], &Presence) && GuidEquals(On.Guids[B], &Presence);
+          }
+          if (!Ours) {
+            Image->Baseline[Kept++] = *On.Guids[B];
+          }
+        }
+        FreeProtocolList(&On);
+        Image->BaselineCount = Kept;
+        Image->EntryStatus = EFI_SUCCESS;  // resident, so its entry succeeded
+        Image->Started = true;
+        Info("observed %a (%a) at %p, dispatched by the platform", Image->Subject, Image->Variant->ImageName,
+             reinterpret_cast<VOID *>(Image->ImageBase));
+      }
+    }
+  }
+  gBS->FreePool(Handles);
+  for (UINTN Index = 0; Index < Round.Count; Index++) {
+    const DRIVER_IMAGE &Image = Round.Images[Index];
+    Expect(Image.Handle != NULL, Image.Subject, "dispatched", "no loaded image from FFS file %a (%a) in the flash",
+           Image.Variant->FileGuid, Image.Variant->ImageName);
+  }
+}

@@ -8,3 +8,8 @@
 // Round.Held, a first Dispatch() runs with both PCD protocols hidden, then Pcd is put in
 // place for the second.
 void DispatchImages(ROUND &Round, PCD_MODE Pcd);
+
+// The round's images as a platform's own dispatcher started them from its flash, before
+// the application ran: found among the loaded images by FFS file name, and adopted
+// without their published protocols in the handle's baseline.
+void ObserveImages(ROUND &Round);

@@ -58,6 +58,9 @@ struct ROUND {
   bool Held;
   // The drivers get a HOB list of the application's: the firmware's HOBs and "HEAP" HOBs.
   bool HeapHobs;
+  // The platform dispatched the drivers from its flash before the application ran, with
+  // its own PCD database: the round only observes what they did.
+  bool Observe;
 };
 
 enum RUN_MODE { RunChecks, RunReport };

@@ -17,6 +17,8 @@
 //                                                  both PCD protocols hidden starts neither
 //                                 heap-hobs        "HEAP" HOBs in a HOB list of the
 //                                                  application's, in the configuration table
+//                                 observe          nothing loaded: the platform dispatched the
+//                                                  images from its flash, with its own PCDs
 //   signature=0x...             CPUID 0x80000001 EAX the runner asked QEMU for
 //   mode=report                 also print what each driver published and answered
 //   mode=debug                  once the images are loaded, wait until a debugger sets
@@ -110,6 +112,9 @@ bool ParseOption(const char *Option, UINTN Length, ROUND *Round) {
     Round->Held = true;
   } else if (AsciiEqual(Text, "heap-hobs")) {
     Round->HeapHobs = true;
+  } else if (AsciiEqual(Text, "observe")) {
+    Round->Observe = true;
+    Round->Pcd = PcdFirmware;
   } else {
     return false;
   }

@@ -50,6 +50,7 @@ SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__f
 OVMF_CODE = "/usr/share/OVMF/OVMF_CODE_4M.fd"
 OVMF_VARS = "/usr/share/OVMF/OVMF_VARS_4M.fd"
 STRICT_OVMF = os.path.join(SOURCE_DIR, "tools", "strict-ovmf")
+REFERENCE_PLATFORM = os.path.join(SOURCE_DIR, "tools", "reference-platform")
 # Debian 13's OVMF 2025.02 (RELEASE, strict NX, no keys enrolled), unpacked by tools/edk2-build.
 DEBIAN13_OVMF = os.path.join(SOURCE_DIR, "build", "edk2", "ovmf-2025.02")
 FW_CFG_PREFIX = "opt/soc/"
@@ -194,16 +195,29 @@ LOG_FAULTS = [
 _LOADING = re.compile(r"Loading driver at 0x[0-9A-Fa-f]+ EntryPoint=0x[0-9A-Fa-f]+ +(\S*)")
 
 
-def judge_log(boot, log, app, drivers):
+def judge_log(boot, log, app, drivers, from_drivers=False):
     """Adds the debug log's problems to boot.problems: app and drivers are image names
-    (SocUefiTestApp.efi), as the DXE core prints them from their CodeView entries."""
+    (SocUefiTestApp.efi), as the DXE core prints them from their CodeView entries. The log
+    is judged from the application's load on. Where the platform itself loads the drivers
+    (from_drivers), it is judged from the first driver's load on, except that page
+    conversion errors count only during the drivers' own entries and from the application's
+    load on: in between, the firmware's memory protection reports its MMIO ranges so."""
     lines = log.splitlines()
     loaded = [(at, m.group(1)) for at, m in enumerate(map(_LOADING.search, lines)) if m]
-    start = next((at for at, name in loaded if name == app), None)
+    first = app if not from_drivers else next((name for _, name in loaded if name in drivers), drivers[0])
+    start = next((at for at, name in loaded if name == first), None)
     if start is None:
-        boot.problems.append(f"debug log: no 'Loading driver at ... {app}' line")
+        boot.problems.append(f"debug log: no 'Loading driver at ... {first}' line")
         return
-    faults = [(what, line) for line in lines[start:] for pattern, what in LOG_FAULTS if pattern.search(line)]
+    ours = set()
+    if from_drivers:
+        app_at = next((at for at, name in loaded if name == app), len(lines))
+        for index, (at, name) in enumerate(loaded):
+            if name in drivers:
+                ours.update(range(at, loaded[index + 1][0] if index + 1 < len(loaded) else len(lines)))
+        ours.update(range(app_at, len(lines)))
+    faults = [(what, line) for at, line in enumerate(lines) if at >= start for pattern, what in LOG_FAULTS
+              if pattern.search(line) and (not from_drivers or what != "a page conversion error" or at in ours)]
     for what, line in faults[:5]:
         boot.problems.append(f"debug log: {what}: {line.strip()}")
     names = {name for at, name in loaded if at >= start}
@@ -435,7 +449,7 @@ def run_boot(opts, signature):
     judge(boot, opts.expect_trap)
     if opts.debug_log:
         judge_log(boot, log.decode("ascii", errors="replace"), os.path.basename(opts.app),
-                  [os.path.basename(path) for _, path in opts.images])
+                  [os.path.basename(path) for _, path in opts.images], opts.firmware == "platform")
     if debugger is not None:
         debugger.finish(boot)
     return boot
@@ -507,15 +521,20 @@ def parse_options(argv):
     parser.add_argument("--fv", help="firmware volume for rounds with the dispatch option (fw_cfg file opt/soc/fv)")
     parser.add_argument("--timeout", type=float, default=60, help="seconds the boot may take")
     parser.add_argument("--log-dir", help="keep the boot's raw serial output (and the firmware's debug log) here")
-    parser.add_argument("--firmware", choices=["release", "strict", "debian13"], default="release",
+    parser.add_argument("--firmware", choices=["release", "strict", "debian13", "platform"], default="release",
                         help="Debian's RELEASE OVMF, the strict DEBUG OVMF of tools/strict-ovmf, whose debug log "
-                             "is judged too, or Debian 13's OVMF 2025.02 in its strict-NX build (tools/edk2-build)")
+                             "is judged too, Debian 13's OVMF 2025.02 in its strict-NX build (tools/edk2-build), or "
+                             "the reference platform of tools/reference-platform, with both drivers in its flash "
+                             "(its debug log judged from the drivers' load on)")
     parser.add_argument("--qemu", default="qemu-system-x86_64")
     opts = parser.parse_args(argv)
     strict = subprocess.run([STRICT_OVMF, "--where"], capture_output=True, text=True).stdout.strip()
     opts.efi_gdb = os.path.join(strict, "edk2", "BaseTools", "Scripts", "efi_gdb.py")
-    opts.debug_log = opts.firmware == "strict"
-    if opts.debug_log:
+    opts.debug_log = opts.firmware in ("strict", "platform")
+    if opts.firmware == "platform":
+        platform = subprocess.run([REFERENCE_PLATFORM, "--where"], capture_output=True, text=True).stdout.strip()
+        opts.ovmf_code, opts.ovmf_vars = os.path.join(platform, "OVMF_CODE.fd"), os.path.join(platform, "OVMF_VARS.fd")
+    elif opts.debug_log:
         opts.ovmf_code, opts.ovmf_vars = os.path.join(strict, "OVMF_CODE.fd"), os.path.join(strict, "OVMF_VARS.fd")
     elif opts.firmware == "debian13":
         opts.ovmf_code = os.path.join(DEBIAN13_OVMF, "OVMF_CODE_4M.secboot.strictnx.fd")

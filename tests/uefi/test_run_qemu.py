@@ -105,6 +105,13 @@ class DebugLog(unittest.TestCase):
                            ("AllocatePool: failed to allocate 4096 bytes", "a pool error")]:
             self.assertEqual(self.problems(self.LOG + [line]), [f"debug log: {what}: {line}"])
 
+    def test_a_platform_that_loads_the_drivers_is_judged_from_their_load_on(self):
+        fault = "ASSERT [PcdDxe] Service.c(411): TokenNumber + 1 < mPcdTotalTokenCount + 1"
+        boot = run_qemu.Boot(label="x", timeout=1)
+        log = self.LOG[:2] + [self.LOG[3], fault, self.LOG[5], self.LOG[2]]
+        run_qemu.judge_log(boot, "\n".join(log), "SocUefiTestApp.efi", ["SocDxeM70.efi", "SocDxeM60.efi"], True)
+        self.assertEqual(boot.problems, [f"debug log: an ASSERT: {fault}"])
+
     def test_anonymous_or_missing_images_fail(self):
         anonymous = self.LOG[:3] + ["Loading driver at 0x0000BA3A000 EntryPoint=0x0000BA3B863 "] + self.LOG[4:]
         self.assertEqual(self.problems(anonymous), ["debug log: no 'Loading driver at ... SocDxeM70.efi' line"])
