@@ -7,8 +7,9 @@ src=$1 scratch=$2
 shift 2
 rm -rf "$scratch"
 for n in 1 2; do
+  # No compiler cache: each build must compile for itself.
   cmake -S "$src" -B "$scratch/clean-$n" -G Ninja --toolchain "$src/cmake/toolchain-x86_64-uefi.cmake" \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
+    -DCMAKE_BUILD_TYPE=Release -DSOC_CCACHE=OFF >/dev/null
   cmake --build "$scratch/clean-$n" --target SocDxeM70 SocDxeM60 >/dev/null
 done
 failed=0
