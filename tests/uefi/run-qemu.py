@@ -296,7 +296,7 @@ try:
 except gdb.error as error:
     print("efi symbols:", error)
 end
-break DriverEntry
+break {stop}
 soc-release
 continue
 python print("stopped in", gdb.selected_frame().function(), "of", gdb.selected_frame().find_sal().symtab.objfile.filename)
@@ -372,10 +372,19 @@ class Debugger:
             return
         check = os.path.splitext(self.connect)[0] + "-check.gdb"
         with open(check, "w") as f:
-            f.write(GDB_CHECK.format(efi_gdb=self.opts.efi_gdb))
+            f.write(GDB_CHECK.format(efi_gdb=self.opts.efi_gdb, stop=self.stop()[0]))
         self.proc = subprocess.Popen([self.opts.gdb_binary, "-nx", "-batch", "-x", self.connect, "-x", check],
                                      cwd=self.folder, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                      stderr=subprocess.STDOUT, text=True)
+
+    def stop(self):
+        """Where the batch session stops: DriverEntry of SocDxeM70 where the application
+        starts the drivers; on the platform, which started them before, the I/O APIC
+        callback of either, when the application installs its interrupt tables, with the
+        symbols efi_gdb.py finds in the platform's build tree."""
+        if self.opts.firmware == "platform":
+            return "IoApicIdFixup", r"SocDxeM[67]0\.(dll|debug)", r"ioapic/IoApic\.cpp"
+        return "DriverEntry", r"SocDxeM70\.debug", r"framework/Entry\.cpp"
 
     def finish(self, boot):
         if not self.check:
@@ -388,9 +397,10 @@ class Debugger:
             self.proc.kill()
             output, _ = self.proc.communicate()
             boot.problems.append("gdb: the session did not end")
-        wants = [(r"Breakpoint 1(\.\d+)?, (0x[0-9a-f]+ in )?DriverEntry \(", "stopped in DriverEntry"),
-                 (r"stopped in DriverEntry(\(.*\))? of \S*/SocDxeM70\.debug\n", "in SocDxeM70's symbols"),
-                 (r"at \S*framework/Entry\.cpp:\d+\n\d+\s+\S", "with its source line")]
+        function, symbols, source = self.stop()
+        wants = [(r"Breakpoint 1(\.\d+)?, (0x[0-9a-f]+ in )?%s \(" % function, "stopped in " + function),
+                 (r"stopped in %s(\(.*\))? of \S*/%s\n" % (function, symbols), "in the driver's symbols"),
+                 (r"at \S*%s:\d+\n\d+\s+\S" % source, "with its source line")]
         for pattern, what in wants:
             if not re.search(pattern, output):
                 boot.problems.append(f"gdb: not {what}")
