@@ -8,6 +8,7 @@ import collections
 import lzma
 import os
 import re
+import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "image"))
@@ -64,9 +65,12 @@ def ffs_sizes(image_path, name):
     return len(data), len(ffs), len(lzma.compress(ffs, format=lzma.FORMAT_ALONE, preset=9 | lzma.PRESET_EXTREME))
 
 
-def edk2_table(ours, folder):
+def edk2_table(ours, folder, platform=None):
     sets = [("ours (CMake, clang 14 + lld-link)", ours)]
     sets += [(name, os.path.join(folder, name)) for name in sorted(os.listdir(folder))] if os.path.isdir(folder) else []
+    if platform:
+        where = subprocess.run([platform, "--where"], capture_output=True, text=True).stdout.strip()
+        sets.append(("2022.11 inside OvmfPkgX64", where))
     print("%-34s %-10s %6s %6s %6s" % ("image set", "driver", "file", "FFS", "LZMA"))
     for label, where in sets:
         for name in ("SocDxeM70", "SocDxeM60"):
@@ -79,10 +83,11 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--map", action="append", default=[])
     parser.add_argument("--edk2", help="folder of the image sets tools/edk2-build made")
+    parser.add_argument("--platform", help="tools/reference-platform, whose build holds the drivers too")
     parser.add_argument("images", nargs="+")
     args = parser.parse_intermixed_args()
     if args.edk2:
-        edk2_table(os.path.dirname(os.path.abspath(args.images[0])), args.edk2)
+        edk2_table(os.path.dirname(os.path.abspath(args.images[0])), args.edk2, args.platform)
         return 0
     for index, path in enumerate(args.images):
         data = open(path, "rb").read()
