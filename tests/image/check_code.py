@@ -12,7 +12,6 @@ functions instead: --functions REGEX picks them from the lld-link map of a CLANG
 Usage: check_code.py stores|seam --objdump TOOL (--map MAP | --elf DEBUG --nm NM)
                      [--object X.obj | --functions REGEX] [--max-width N] IMAGE"""
 import argparse
-import os
 import re
 import subprocess
 import sys
@@ -119,12 +118,11 @@ def main():
     parser.add_argument("image")
     args = parser.parse_args()
     instructions = code(args.objdump, args.image)
-    if args.functions:
-        with open(args.map) if args.map else open(os.devnull) as f:
-            syms = named_functions(f.read() if args.map else None, args.elf, args.nm)
-    else:
+    map_text = None
+    if args.map:
         with open(args.map) as f:
-            syms = symbols(f.read())
+            map_text = f.read()
+    syms = named_functions(map_text, args.elf, args.nm) if args.functions else symbols(map_text)
     if args.check == "stores":
         found = wide_stores(instructions, syms, args.object, args.max_width, args.functions)
     else:

@@ -28,15 +28,13 @@ def check(path, budget, subsystem, edk2=False, codeview_wanted=True):
     if pe.directory("basereloc")[1] == 0 or not any(s["name"] == ".reloc" for s in pe.sections):
         problems.append("no base relocations")
     codeview = pe.codeview()
-    symbols = os.path.splitext(os.path.basename(path))[0] + ".debug"
     stem = os.path.splitext(os.path.basename(path))[0]
-    if not codeview_wanted:
-        if codeview is not None:
-            problems.append("a CodeView entry %r where the toolchain writes none" % codeview[1])
-    elif edk2 and codeview is not None and os.path.splitext(codeview[1].replace("\\", "/").split("/")[-1])[0] == stem:
-        pass
-    elif codeview is None or codeview[1] != symbols:
-        problems.append("CodeView entry %r, want one naming %s" % (codeview and codeview[1], symbols))
+    named = codeview and (os.path.splitext(os.path.basename(codeview[1].replace("\\", "/")))[0] == stem if edk2
+                          else codeview[1] == stem + ".debug")
+    if not codeview_wanted and codeview:
+        problems.append("a CodeView entry %r where the toolchain writes none" % codeview[1])
+    elif codeview_wanted and not named:
+        problems.append("CodeView entry %r, want one naming %s" % (codeview and codeview[1], stem + ".debug"))
     for name in ("import", "iat", "delayimport", "boundimport"):
         if pe.directory(name)[1] != 0:
             problems.append("has an %s directory" % name)

@@ -174,13 +174,21 @@ def check_module(build, name, file_guid, presence_count, declared):
 
 
 def check_refusal(fwpack):
+    """One bad input per refusal; each leaves nothing but the input behind."""
     with tempfile.TemporaryDirectory() as work:
-        bogus = os.path.join(work, "bogus.efi")
+        bogus, header = os.path.join(work, "bogus.efi"), os.path.join(work, "g.h")
         open(bogus, "wb").write(b"MZ" + b"\0" * 200)
-        run = subprocess.run([sys.executable, fwpack, "module", "--image", bogus, "--name", "SocDxeM70", "--guids",
-                              bogus, "--out-dir", work], capture_output=True, text=True)
-        expect(run.returncode != 0 and "not a PE image" in run.stderr and os.listdir(work) == ["bogus.efi"],
-               "packager accepted a broken image or left files: %r %r" % (run.stderr, os.listdir(work)))
+        open(header, "w").write("EFI_GUID gSocDxeM70FileGuid = {0x1, 0x2, 0x3, {0, 0, 0, 0, 0, 0, 0, 0}};\n")
+        out = os.path.join(work, "out.inf")
+        for args, reason in [(["module", "--image", bogus, "--name", "SocDxeM70", "--guids", bogus, "--out-dir", work],
+                              "not a PE image"),
+                             (["source", "--name", "SocDxeM70", "--guids", header, "--root", work, "--out", out,
+                               header], "no definition of gProcessorClassProtocolGuid"),
+                             (["source", "--name", "SocDxeM70", "--guids", header, "--root", os.path.join(work, "pkg"),
+                               "--out", out, header], "lies outside the package root")]:
+            run = subprocess.run([sys.executable, fwpack] + args, capture_output=True, text=True)
+            expect(run.returncode != 0 and reason in run.stderr and sorted(os.listdir(work)) == ["bogus.efi", "g.h"],
+                   "packager accepted %s or left files: %r %r" % (reason, run.stderr, os.listdir(work)))
 
 
 def main():

@@ -61,6 +61,25 @@ bool FirmwareFileOf(const EFI_DEVICE_PATH_PROTOCOL *Node, EFI_GUID *Name) {
   return false;
 }
 
+// The round's image whose FFS file the handle's image came from, adopted; or NULL.
+DRIVER_IMAGE *AdoptByFile(ROUND &Round, EFI_HANDLE Handle) {
+  EFI_LOADED_IMAGE_PROTOCOL *Loaded = NULL;
+  EFI_GUID File;
+  if (gBS->HandleProtocol(Handle, &gEfiLoadedImageProtocolGuid, reinterpret_cast<VOID **>(&Loaded)) != EFI_SUCCESS ||
+      Loaded == NULL || !FirmwareFileOf(Loaded->FilePath, &File)) {
+    return NULL;
+  }
+  for (UINTN Index = 0; Index < Round.Count; Index++) {
+    DRIVER_IMAGE *Image = &Round.Images[Index];
+    EFI_GUID Want;
+    if (Image->Handle == NULL && ParseGuid(Image->Variant->FileGuid, &Want) && GuidEquals(&Want, &File)) {
+      AdoptLoadedImage(Image, Handle, Loaded, NULL);
+      return Image;
+    }
+  }
+  return NULL;
+}
+
 // Runs when the dispatcher has loaded an image and before it starts it: the moment to learn
 // where each driver lies, so that its calls are told apart as with LoadImage.
 VOID EFIAPI OnImageLoaded(EFI_EVENT Event, VOID *Context) {
@@ -70,23 +89,9 @@ VOID EFIAPI OnImageLoaded(EFI_EVENT Event, VOID *Context) {
     if (gBS->LocateHandle(ByRegisterNotify, NULL, gLoadedRegistration, &Size, &Handle) != EFI_SUCCESS) {
       return;
     }
-    EFI_LOADED_IMAGE_PROTOCOL *Loaded = NULL;
-    EFI_GUID File;
-    if (gRound == NULL ||
-        gBS->HandleProtocol(Handle, &gEfiLoadedImageProtocolGuid, reinterpret_cast<VOID **>(&Loaded)) != EFI_SUCCESS ||
-        Loaded == NULL || !FirmwareFileOf(Loaded->FilePath, &File)) {
-      continue;
-    }
-    for (UINTN Index = 0; Index < gRound->Count; Index++) {
-      DRIVER_IMAGE *Image = &gRound->Images[Index];
-      EFI_GUID Want;
-      if (Image->Handle != NULL || !ParseGuid(Image->Variant->FileGuid, &Want) || !GuidEquals(&Want, &File)) {
-        continue;
-      }
-      AdoptLoadedImage(Image, Handle, Loaded, NULL);
-      if (gLoadedCount < kMaxImages) {
-        gLoadedInOrder[gLoadedCount++] = Index;
-      }
+    const DRIVER_IMAGE *Image = gRound != NULL ? AdoptByFile(*gRound, Handle) : NULL;
+    if (Image != NULL && gLoadedCount < kMaxImages) {
+      gLoadedInOrder[gLoadedCount++] = Image->Position;
     }
   }
 }
@@ -207,39 +212,10 @@ void ObserveImages(ROUND &Round) {
     return;
   }
   for (UINTN At = 0; At < Count; At++) {
-    EFI_LOADED_IMAGE_PROTOCOL *Loaded = NULL;
-    EFI_GUID File;
-    if (gBS->HandleProtocol(Handles[At], &gEfiLoadedImageProtocolGuid, reinterpret_cast<VOID **>(&Loaded)) !=
-            EFI_SUCCESS ||
-        Loaded == NULL || !FirmwareFileOf(Loaded->FilePath, &File)) {
-      continue;
-    }
-    for (UINTN Index = 0; Index < Round.Count; Index++) {
-      DRIVER_IMAGE *Image = &Round.Images[Index];
-      EFI_GUID Want;
-      if (Image->Handle == NULL && ParseGuid(Image->Variant->FileGuid, &Want) && GuidEquals(&Want, &File)) {
-        AdoptLoadedImage(Image, Handles[At], Loaded, NULL);
-        // What the entry published is under test, not part of the firmware's baseline.
-        PROTOCOL_LIST On = ListProtocols(Handles[At]);
-        UINTN Kept = 0;
-        for (UINTN B = 0; B < On.Count && Kept < 8; B++) {
-          EFI_GUID Presence;
-          bool Ours = GuidEquals(On.Guids[B], &gProcessorClassProtocolGuid) ||
-                      GuidEquals(On.Guids[B], &gPlatformInfoProtocolGuid);
-          for (UINTN P = 0; !Ours && P < Image->Variant->PresenceCount; P++) {
-            Ours = ParseGuid(Image->Variant->Presence[P], &Presence) && GuidEquals(On.Guids[B], &Presence);
-          }
-          if (!Ours) {
-            Image->Baseline[Kept++] = *On.Guids[B];
-          }
-        }
-        FreeProtocolList(&On);
-        Image->BaselineCount = Kept;
-        Image->EntryStatus = EFI_SUCCESS;  // resident, so its entry succeeded
-        Image->Started = true;
-        Info("observed %a (%a) at %p, dispatched by the platform", Image->Subject, Image->Variant->ImageName,
-             reinterpret_cast<VOID *>(Image->ImageBase));
-      }
+    DRIVER_IMAGE *Image = AdoptByFile(Round, Handles[At]);
+    if (Image != NULL) {
+      Image->EntryStatus = EFI_SUCCESS;  // resident, so its entry succeeded
+      Image->Started = true;
     }
   }
   gBS->FreePool(Handles);

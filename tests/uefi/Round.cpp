@@ -40,13 +40,6 @@ const char *Ordinal(UINTN Position) {
 
 bool Accepted(const DRIVER_IMAGE &Image) { return Accepts(*Image.Variant, gScenario->Eax, gScenario->Ebx); }
 
-// The last presence GUID of the image's variant.
-EFI_GUID LastPresence(const DRIVER_IMAGE &Image) {
-  EFI_GUID Guid;
-  ParseGuid(Image.Variant->Presence[Image.Variant->PresenceCount - 1], &Guid);
-  return Guid;
-}
-
 }  // namespace
 
 // --- starting the images
@@ -63,9 +56,15 @@ void AdoptLoadedImage(DRIVER_IMAGE *Image, EFI_HANDLE Handle, const EFI_LOADED_I
   Image->ImageBase = reinterpret_cast<UINT64>(Loaded->ImageBase);
   Image->ImageSize = Loaded->ImageSize;
   TrackImage(Image);
+  // The firmware's part of the handle; what the driver publishes is under test (a platform's
+  // dispatcher may have started it already).
   PROTOCOL_LIST Before = ListProtocols(Handle);
   for (UINTN Index = 0; Index < Before.Count && Image->BaselineCount < 8; Index++) {
-    Image->Baseline[Image->BaselineCount++] = *Before.Guids[Index];
+    const EFI_GUID *Guid = Before.Guids[Index];
+    if (!GuidEquals(Guid, &gProcessorClassProtocolGuid) && !GuidEquals(Guid, &gPlatformInfoProtocolGuid) &&
+        PresencePosition(*Image->Variant, Guid) == 0) {
+      Image->Baseline[Image->BaselineCount++] = *Guid;
+    }
   }
   FreeProtocolList(&Before);
 }
@@ -109,7 +108,8 @@ bool Load(DRIVER_IMAGE *Image) {
 void Start(DRIVER_IMAGE *Image, const ROUND &Round) {
   if (Round.FailPresence && Accepted(*Image)) {
     EFI_HANDLE Handle = Image->Handle;
-    const EFI_GUID Guid = LastPresence(*Image);
+    EFI_GUID Guid;
+    ParseGuid(Image->Variant->Presence[Image->Variant->PresenceCount - 1], &Guid);
     const EFI_STATUS Status = gBS->InstallProtocolInterface(&Handle, &Guid, EFI_NATIVE_INTERFACE, NULL);
     Expect(Status == EFI_SUCCESS, Image->Subject, "presence_planted", "InstallProtocolInterface returned %r", Status);
   }
