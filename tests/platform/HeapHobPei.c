@@ -4,12 +4,13 @@
   both pool kinds, empty and most of a page, and three that no driver may migrate.
 **/
 #include <PiPei.h>
+#include <Library/BaseMemoryLib.h>
 #include <Library/HobLib.h>
 
 #pragma pack(1)
 typedef struct {
   UINT32    Signature;
-  UINT32    Reserved4;
+  UINT32    Reserved4;    // values of their own, which travel with the header
   UINT32    DataSize;
   UINT8     PoolSelector;
   UINT8     MigrateFlag;
@@ -17,21 +18,16 @@ typedef struct {
 } HEAP_HOB_HEADER;
 #pragma pack()
 
-typedef struct {
-  UINT32    Signature;
-  UINT32    DataSize;
-  UINT8     PoolSelector;
-  UINT8     MigrateFlag;
-} HEAP_HOB_CASE;
+#define HEAP  SIGNATURE_32 ('H', 'E', 'A', 'P')
 
-STATIC CONST HEAP_HOB_CASE  mCases[] = {
-  { SIGNATURE_32 ('H', 'E', 'A', 'P'), 48,   8, 1 },  // runtime-services pool
-  { SIGNATURE_32 ('H', 'E', 'A', 'P'), 3000, 0, 1 },  // boot-services pool, most of a page
-  { SIGNATURE_32 ('H', 'E', 'A', 'P'), 32,   0, 0 },  // not to be migrated
-  { SIGNATURE_32 ('H', 'E', 'A', 'P'), 0,    9, 1 },  // empty; any selector but 8 is boot pool
-  { SIGNATURE_32 ('H', 'E', 'A', 'Q'), 16,   8, 1 },  // another signature
-  { SIGNATURE_32 ('H', 'E', 'A', 'P'), 5,    8, 2 },  // a flag other than 1
-  { SIGNATURE_32 ('H', 'E', 'A', 'P'), 777,  8, 1 },
+STATIC CONST HEAP_HOB_HEADER  mHobs[] = {
+  { HEAP,                               0x52455600, 48,   8, 1, 0xBE00 }, // runtime-services pool
+  { HEAP,                               0x52455601, 3000, 0, 1, 0xBE01 }, // boot-services pool
+  { HEAP,                               0x52455602, 32,   0, 0, 0xBE02 }, // not to be migrated
+  { HEAP,                               0x52455603, 0,    9, 1, 0xBE03 }, // empty; not 8: boot pool
+  { SIGNATURE_32 ('H', 'E', 'A', 'Q'),  0x52455604, 16,   8, 1, 0xBE04 }, // another signature
+  { HEAP,                               0x52455605, 5,    8, 2, 0xBE05 }, // a flag other than 1
+  { HEAP,                               0x52455606, 777,  8, 1, 0xBE06 },
 };
 
 EFI_STATUS
@@ -41,26 +37,19 @@ HeapHobPeiEntry (
   IN CONST EFI_PEI_SERVICES  **PeiServices
   )
 {
-  UINTN            Index;
-  UINTN            Byte;
-  HEAP_HOB_HEADER  *Header;
-  UINT8            *Data;
+  UINTN  Index;
+  UINTN  Byte;
+  UINT8  *Hob;
 
-  for (Index = 0; Index < ARRAY_SIZE (mCases); Index++) {
-    Header = BuildGuidHob (&gHeapHobGuid, sizeof (HEAP_HOB_HEADER) + mCases[Index].DataSize);
-    if (Header == NULL) {
+  for (Index = 0; Index < ARRAY_SIZE (mHobs); Index++) {
+    Hob = BuildGuidHob (&gHeapHobGuid, sizeof (HEAP_HOB_HEADER) + mHobs[Index].DataSize);
+    if (Hob == NULL) {
       return EFI_OUT_OF_RESOURCES;
     }
 
-    Header->Signature    = mCases[Index].Signature;
-    Header->Reserved4    = 0x52455600 + (UINT32)Index;
-    Header->DataSize     = mCases[Index].DataSize;
-    Header->PoolSelector = mCases[Index].PoolSelector;
-    Header->MigrateFlag  = mCases[Index].MigrateFlag;
-    Header->Reserved14   = (UINT16)(0xBE00 + Index);
-    Data                 = (UINT8 *)(Header + 1);
-    for (Byte = 0; Byte < mCases[Index].DataSize; Byte++) {
-      Data[Byte] = (UINT8)(Byte * 13 + Index * 29);
+    CopyMem (Hob, &mHobs[Index], sizeof (HEAP_HOB_HEADER));
+    for (Byte = 0; Byte < mHobs[Index].DataSize; Byte++) {
+      Hob[sizeof (HEAP_HOB_HEADER) + Byte] = (UINT8)(Byte * 13 + Index * 29);
     }
   }
 
