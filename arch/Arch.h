@@ -2,7 +2,7 @@
 // model in testing/sim instead. Nothing else in the drivers touches the machine directly.
 #pragma once
 
-#include "uefi/UefiBaseType.h"
+#include "efi/UefiBaseType.h"
 
 // CPUID with EAX = Leaf and ECX = SubLeaf; any output pointer may be NULL.
 void ArchCpuid(UINT32 Leaf, UINT32 SubLeaf, UINT32 *Eax, UINT32 *Ebx, UINT32 *Ecx, UINT32 *Edx);

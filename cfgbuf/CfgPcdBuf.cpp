@@ -1,7 +1,6 @@
 #include "cfgbuf/CfgPcdBuf.h"
 
-#include "Guids.h"
-#include "debug/DebugPrint.h"
+#include "debug/DebugMessages.h"
 #include "framework/Framework.h"
 
 CFG_PCD_BUF CfgPcdBuf = {};

@@ -2,7 +2,7 @@
 // byte arms the error trap.
 #pragma once
 
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
 
 #pragma pack(push, 1)
 struct CFG_PCD_BUF {

@@ -1,7 +1,7 @@
 // Debug output backends: a NULL-terminated table of four-operation records.
 #pragma once
 
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
 
 struct DEBUG_OUTPUT_BACKEND {
   BOOLEAN (*IsPresent)();

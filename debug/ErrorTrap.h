@@ -2,7 +2,7 @@
 // hardware, shows it on the POST-code display forever.
 #pragma once
 
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
 
 // Trap codes.
 #define TRAP_HEAP_LIST_INSTALL 0x00080225U

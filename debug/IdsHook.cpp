@@ -1,6 +1,6 @@
 #include "debug/IdsHook.h"
 
-#include "debug/DebugPrint.h"
+#include "debug/DebugMessages.h"
 #include "debug/ErrorTrap.h"
 
 // No hook is registered: only the end entry.

@@ -1,7 +1,7 @@
 // The IDS hook dispatcher over the module's static "$IDS" hook table.
 #pragma once
 
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
 
 #define IDS_HOOK_TABLE_SIGNATURE 0x53444924U  // "$IDS" in memory order
 #define IDS_HOOK_TABLE_VERSION 1U

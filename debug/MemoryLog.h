@@ -2,7 +2,7 @@
 // read by tools outside the system.
 #pragma once
 
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
 
 // A platform assumption: the region is fixed, and nothing here reserves it. Should a
 // backend ever report itself present, the log would be formatted over whatever the

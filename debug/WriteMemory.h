@@ -4,7 +4,7 @@
 
 #include "arch/Arch.h"
 #include "debug/ErrorTrap.h"
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
 
 #define WRITE_MEMORY_UINT8 1U
 #define WRITE_MEMORY_UINT16 2U

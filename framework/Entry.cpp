@@ -1,11 +1,12 @@
-#include "Guids.h"
 #include "cfgbuf/CfgPcdBuf.h"
 #include "debug/DebugOutput.h"
 #include "framework/Framework.h"
-#include "heap/HeapList.h"
-#include "debug/DebugPrint.h"
+#include "heap/HeapMigration.h"
+#include "debug/DebugMessages.h"
 #include "ioapic/IoApic.h"
 #include "processor/Processor.h"
+
+#include <Protocol/InterruptTable.h>
 
 EFI_SYSTEM_TABLE *gSystemTable = NULL;
 EFI_BOOT_SERVICES *gBootServices = NULL;

@@ -1,7 +1,7 @@
 // Entry, start-up chain and the firmware helpers every subsystem uses.
 #pragma once
 
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
 
 extern EFI_SYSTEM_TABLE *gSystemTable;
 extern EFI_BOOT_SERVICES *gBootServices;

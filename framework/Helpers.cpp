@@ -1,6 +1,5 @@
 #include "framework/Framework.h"
 
-#include "Guids.h"
 #include "arch/Arch.h"
 
 VOID *gHobList = NULL;

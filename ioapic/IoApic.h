@@ -1,7 +1,7 @@
 // Writes the PCD-configured I/O APIC identifiers into another driver's interrupt tables.
 #pragma once
 
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
 
 // PCD tokens (Get8) that hold the identifiers, and the I/O APICs they belong to.
 #define PCD_TOKEN_IOAPIC0_ID 150

@@ -1,6 +1,5 @@
 #include "processor/Processor.h"
 
-#include "Guids.h"
 #include "debug/IdsHook.h"
 #include "framework/Framework.h"
 #include "processor/Variant.h"

@@ -1,4 +1,3 @@
-#include "Guids.h"
 #include "framework/Framework.h"
 #include "processor/Processor.h"
 #include "processor/Variant.h"

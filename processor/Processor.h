@@ -2,9 +2,10 @@
 // protocols it publishes.
 #pragma once
 
-#include "PlatformInfo.h"
-#include "ProcessorClass.h"
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
+
+#include <Protocol/PlatformInfo.h>
+#include <Protocol/ProcessorClass.h>
 
 // Checks the processor and publishes the protocols and presence GUIDs when it is served.
 EFI_STATUS DriverMain(EFI_HANDLE ImageHandle);

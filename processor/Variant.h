@@ -2,15 +2,21 @@
 // whose behaviour differs. Defined once per deliverable in variants/<v>/.
 #pragma once
 
-#include "PlatformInfo.h"
-#include "ProcessorClass.h"
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
+
+#include <Protocol/PlatformInfo.h>
+#include <Protocol/ProcessorClass.h>
+#include <Protocol/RegisterAccess.h>
 
 // Driver main: the accepted signature (CPUID 0x80000001 EAX masked with 0x0FFF0F00) and
 // the module-presence GUIDs, in install order.
 extern const UINT32 gAcceptedSignature;
 extern const EFI_GUID *const MODULE_PRESENCE_LIST[];
 extern const UINTN MODULE_PRESENCE_COUNT;
+
+// The class values of a table's end rows, and of no class.
+#define FAMILY_CLASS_NONE 0x80000000U
+#define REVISION_CLASS_NONE 0x8000U
 
 // Class tables. A revision table ends at its first row with RevisionClass
 // REVISION_CLASS_NONE; its first row is the family row's default.

@@ -53,23 +53,30 @@ DEPEX_PROTOCOLS = ["gPcdProtocolGuid", "gEfiPcdProtocolGuid"]
 # GUIDs that MdePkg already declares; the package declaration leaves them out.
 MDE_PKG = {"gPcdProtocolGuid", "gEfiPcdProtocolGuid", "gEfiHobListGuid", "gEfiDxeServicesTableGuid"}
 
-# (C name, usage) of what each driver produces and consumes. Presence GUIDs are added per
-# deliverable from its MODULE_PRESENCE_LIST.
+# (C name, usage, help) of what each driver produces and consumes, as the INF
+# specification writes usages: a GUID used two ways is listed once for each. Presence
+# GUIDs are added per deliverable from its MODULE_PRESENCE_LIST.
 PROTOCOLS = [
-    ("gProcessorClassProtocolGuid", "SOMETIMES_PRODUCES ## installed on the image handle on a processor this driver serves"),
-    ("gPlatformInfoProtocolGuid", "SOMETIMES_PRODUCES ## installed on the image handle on a processor this driver serves"),
-    ("gHeapListProtocolGuid", "SOMETIMES_PRODUCES ## installed by the first driver to start; later ones consume it"),
-    ("gPcdProtocolGuid", "CONSUMES ## Get8, Get32 and GetBool by token number"),
-    ("gEfiPcdProtocolGuid", "CONSUMES ## located only, as a presence check"),
-    ("gDebugPrintProtocolGuid", "SOMETIMES_CONSUMES ## error messages, when another driver publishes it"),
-    ("gRegisterAccessProtocolGuid", "SOMETIMES_CONSUMES ## platform information services"),
-    ("gInterruptTableProtocolGuid", "SOMETIMES_CONSUMES ## NOTIFY: I/O APIC identifiers rewritten on every install"),
+    ("gProcessorClassProtocolGuid", "SOMETIMES_PRODUCES", "on the image handle, on a processor this driver serves"),
+    ("gPlatformInfoProtocolGuid", "SOMETIMES_PRODUCES", "on the image handle, on a processor this driver serves"),
+    ("gHeapListProtocolGuid", "SOMETIMES_CONSUMES", "located first: an earlier driver's list is adopted"),
+    ("gHeapListProtocolGuid", "SOMETIMES_PRODUCES", "installed by the first driver to start"),
+    ("gPcdProtocolGuid", "CONSUMES", "Get8, Get32 and GetBool by token number"),
+    ("gEfiPcdProtocolGuid", "CONSUMES", "located only, as a presence check"),
+    ("gDebugPrintProtocolGuid", "SOMETIMES_CONSUMES", "error messages, when another driver publishes it"),
+    ("gRegisterAccessProtocolGuid", "SOMETIMES_CONSUMES", "platform information services"),
+    ("gInterruptTableProtocolGuid", "NOTIFY", "I/O APIC identifiers rewritten on every install"),
+    ("gInterruptTableProtocolGuid", "SOMETIMES_CONSUMES", "the first installed instance's tables"),
 ]
+# (C name, usage, GUID type) as the INF specification names the kinds of GUID.
 GUIDS = [
-    ("gEfiHobListGuid", "CONSUMES ## SystemTable"),
-    ("gEfiDxeServicesTableGuid", "CONSUMES ## SystemTable"),
-    ("gHeapHobGuid", "SOMETIMES_CONSUMES ## HOB: \"HEAP\" hand-off buffers"),
+    ("gEfiHobListGuid", "CONSUMES", "SystemTable"),
+    ("gEfiDxeServicesTableGuid", "CONSUMES", "SystemTable"),
+    ("gHeapHobGuid", "SOMETIMES_CONSUMES", "HOB"),
 ]
+# What the C++ sources need under EDK2's C flags, in a form both toolchain families take
+# (a C++-only flag would break AutoGen.c): no exception or unwind tables in the image.
+BUILD_OPTIONS = "-fno-exceptions -fno-unwind-tables -fno-asynchronous-unwind-tables"
 # Token number, access, usage and purpose, in the order the drivers read them. Read by
 # number through PCD_PROTOCOL: the platform's PCD database must give these numbers to PCDs
 # of these types (tools/pcd-check reads this list too).
@@ -95,24 +102,37 @@ class Refused(Exception):
     pass
 
 
-# --- GUIDs, read from the C++ headers that define them
+# --- GUIDs, read from the sources that define them: "EFI_GUID gName = {...};" or
+# "EFI_GUID gName = NAME_GUID;" with NAME_GUID an initializer macro of a header given too
 
-GUID_DEFINITION = re.compile(
-    r"EFI_GUID\s+(g\w+)\s*=\s*\{\s*(0x[0-9A-Fa-f]+)\s*,\s*(0x[0-9A-Fa-f]+)\s*,\s*(0x[0-9A-Fa-f]+)\s*,\s*\{([^}]*)\}\s*\}")
+GUID_VALUE = r"\{\s*(0x[0-9A-Fa-f]+)\s*,\s*(0x[0-9A-Fa-f]+)\s*,\s*(0x[0-9A-Fa-f]+)\s*,\s*\{([^}]*)\}\s*\}"
+GUID_MACRO = re.compile(r"#define\s+(\w+_GUID)\s*(?:\\\s*)?" + GUID_VALUE)
+GUID_DEFINITION = re.compile(r"EFI_GUID\s+(g\w+)\s*=\s*(?:(\w+_GUID)\b|" + GUID_VALUE + ")")
 PRESENCE_LIST = re.compile(r"MODULE_PRESENCE_LIST\[\]\s*=\s*\{([^}]*)\}", re.S)
+
+
+def guid_value(path, name, parts):
+    tail = [int(b, 16) for b in parts[3].split(",")]
+    if len(tail) != 8:
+        raise Refused("%s: %s does not have 8 trailing bytes" % (path, name))
+    raw = struct.pack("<IHH8B", int(parts[0], 16), int(parts[1], 16), int(parts[2], 16), *tail)
+    return uuid.UUID(bytes_le=raw)
 
 
 def read_guids(paths):
     """C name -> uuid.UUID, and the MODULE_PRESENCE_LIST names in order (if a file has one)."""
+    texts = [(path, open(path).read()) for path in paths]
+    macros = {m.group(1): guid_value(path, m.group(1), m.groups()[1:]) for path, text in texts
+              for m in GUID_MACRO.finditer(text)}
     guids, presence = {}, []
-    for path in paths:
-        text = open(path).read()
+    for path, text in texts:
         for m in GUID_DEFINITION.finditer(text):
-            tail = [int(b, 16) for b in m.group(5).split(",")]
-            if len(tail) != 8:
-                raise Refused("%s: %s does not have 8 trailing bytes" % (path, m.group(1)))
-            raw = struct.pack("<IHH8B", int(m.group(2), 16), int(m.group(3), 16), int(m.group(4), 16), *tail)
-            guids[m.group(1)] = uuid.UUID(bytes_le=raw)
+            if m.group(2) is None:
+                guids[m.group(1)] = guid_value(path, m.group(1), m.groups()[2:])
+            elif m.group(2) in macros:
+                guids[m.group(1)] = macros[m.group(2)]
+            else:
+                raise Refused("%s: %s is defined as %s, which no header given defines" % (path, m.group(1), m.group(2)))
         m = PRESENCE_LIST.search(text)
         if m:
             presence = re.findall(r"&\s*(g\w+)", m.group(1))
@@ -214,13 +234,13 @@ def volume(files):
 def inf_head(name, presence, guids, what):
     """The file comment and [Defines] of either INF; refuses a GUID the headers lack."""
     file_name = "g%sFileGuid" % name
-    for cname in [file_name] + DEPEX_PROTOCOLS + [c for c, _ in PROTOCOLS + GUIDS] + presence:
+    for cname in [file_name] + DEPEX_PROTOCOLS + [entry[0] for entry in PROTOCOLS + GUIDS] + presence:
         if cname not in guids and cname not in MDE_PKG:
             raise Refused("no definition of %s in the GUID headers" % cname)
     lines = ["## @file", "#  %s: %s" % (name, what), "##", "", "[Defines]"]
     for key, value in [("INF_VERSION", "0x00010017"), ("BASE_NAME", name), ("FILE_GUID", registry(guids[file_name])),
                        ("MODULE_TYPE", "DXE_DRIVER"), ("VERSION_STRING", VERSION_STRING),
-                       ("ENTRY_POINT", "DriverEntry")]:
+                       ("ENTRY_POINT", "DriverEntry"), ("VALID_ARCHITECTURES", "X64")]:
         lines.append("  %-26s = %s" % (key, value))
     return lines
 
@@ -241,14 +261,14 @@ def inf(name, presence, guids):
 
 def usage_lines(presence):
     lines = ["[Protocols]"]
-    for cname, usage in PROTOCOLS:
-        lines += ["  %-36s ## %s" % (cname, usage)]
+    for cname, usage, purpose in PROTOCOLS:
+        lines += ["  %-36s ## %-18s # %s" % (cname, usage, purpose)]
     # Installed with a NULL interface, as load dependencies for other drivers.
     for cname in presence:
-        lines += ["  %-36s ## SOMETIMES_PRODUCES ## presence, NULL interface" % cname]
+        lines += ["  %-36s ## %-18s # presence, NULL interface" % (cname, "SOMETIMES_PRODUCES")]
     lines += ["", "[Guids]"]
-    for cname, usage in GUIDS:
-        lines += ["  %-36s ## %s" % (cname, usage)]
+    for cname, usage, kind in GUIDS:
+        lines += ["  %-36s ## %-18s ## %s" % (cname, usage, kind)]
     lines += ["", "# PCD tokens, read by token number through PCD_PROTOCOL (dynamic PCDs). The platform's",
               "# PCD database must assign these numbers to the platform's PCDs that carry these values.",
               "# tools/pcd-check reads a platform's flash image and says whether it does.",
@@ -267,7 +287,9 @@ def source_inf(name, presence, guids, sources):
     lines += ["", "[Packages]", "  MdePkg/MdePkg.dec", "  %s/%s.dec" % (PACKAGE_NAME, PACKAGE_NAME), "",
               "[LibraryClasses]", "  UefiDriverEntryPoint", ""]
     lines += usage_lines(presence)
-    lines += ["", "[Depex]", "  " + " AND ".join(DEPEX_PROTOCOLS), ""]
+    lines += ["", "[Depex]", "  " + " AND ".join(DEPEX_PROTOCOLS), "",
+              "[BuildOptions]", "  GCC:*_*_X64_CC_FLAGS      = " + BUILD_OPTIONS,
+              "  CLANGPDB:*_*_X64_CC_FLAGS = " + BUILD_OPTIONS, ""]
     return "\n".join(lines)
 
 

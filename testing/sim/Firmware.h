@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
 
 // The simulator's own comparison, field by field: a fault in the drivers' GuidEquals must
 // not hide itself by deciding the simulator's lookups too.

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
 
 namespace sim {
 

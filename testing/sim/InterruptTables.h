@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
 
 namespace sim {
 

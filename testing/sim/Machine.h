@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "uefi/UefiBaseType.h"
+#include "efi/UefiBaseType.h"
 
 namespace sim {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
 
 namespace sim {
 
@@ -61,7 +61,7 @@ std::string StatusText(EFI_STATUS Status);
 
 // The drivers' own name for the interface; the model's member carries exactly their
 // function type, since a call through a pointer of another type is undefined.
-struct REGISTER_ACCESS_PROTOCOL;
+typedef struct _REGISTER_ACCESS_PROTOCOL REGISTER_ACCESS_PROTOCOL;
 
 namespace sim {
 

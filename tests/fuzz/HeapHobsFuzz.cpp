@@ -7,10 +7,11 @@
 // The list is followed by 64 KiB of 0xFF, the most a 16-bit HobLength can jump, so any
 // walk ends on an end-of-list type inside mapped memory.
 #include "FuzzSupport.h"
-#include "Guids.h"
-#include "HeapList.h"
+#include "tests/common/Published.h"
 #include "cfgbuf/CfgPcdBuf.h"
-#include "heap/HeapList.h"
+#include "heap/HeapMigration.h"
+
+#include <Protocol/HeapList.h>
 
 namespace {
 
@@ -106,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
     FUZZ_CHECK(Block->Size == 32 + UINTN{E.Header.DataSize});
     FUZZ_CHECK(Block->Type == (E.Header.PoolSelector == 8 ? EfiRuntimeServicesData : EfiBootServicesData));
     FUZZ_CHECK(std::memcmp(&Node->Header, List + E.HeaderOffset, 16) == 0);
-    FUZZ_CHECK(std::memcmp(HeapNodeData(Node), List + E.HeaderOffset + 16, E.Header.DataSize) == 0);
+    FUZZ_CHECK(std::memcmp(HEAP_NODE_DATA(Node), List + E.HeaderOffset + 16, E.Header.DataSize) == 0);
   }
   FUZZ_CHECK(Index == Expected.size());
   FUZZ_CHECK(Head->BackLink->ForwardLink == Head);

@@ -6,7 +6,7 @@
 // I/O APIC table, bit 1 no routing table, bit 2 no PCD protocol, bit 3 no interrupt-table
 // protocol), then the table bytes (I/O APIC table first; missing bytes read as zero).
 #include "FuzzSupport.h"
-#include "Guids.h"
+#include "tests/common/Published.h"
 #include "ioapic/IoApic.h"
 
 namespace {

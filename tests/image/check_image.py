@@ -7,9 +7,38 @@ a CodeView entry naming the driver's own symbol file (NAME.dll, NAME.pdb, with i
 ImageBase, section alignment and size are the platform's toolchain's business there."""
 import argparse
 import os
+import re
+import struct
 import sys
 
 from pe_image import IMAGE_SCN_MEM_EXECUTE, IMAGE_SCN_MEM_WRITE, PeImage
+
+
+# Unwind and exception tables (C++ built with exceptions on), and static constructors,
+# which no DXE entry point runs.
+FORBIDDEN = (".eh_frame", ".gcc_except_table", ".init_array", ".ctors", ".CRT$XC")
+
+
+def elf_sections(data):
+    """(name, size) of each section of an ELF64 file."""
+    shoff, = struct.unpack_from("<Q", data, 0x28)
+    entsize, count, names = struct.unpack_from("<HHH", data, 0x3A)
+    headers = [struct.unpack_from("<IIQQQQ", data, shoff + i * entsize) for i in range(count)]
+    table = headers[names][4]
+    return [(data[table + h[0]:data.index(b"\0", table + h[0])].decode(), h[5]) for h in headers]
+
+
+def linked_sections(path):
+    """(name, size) of every section that went into the image: from the ELF file GenFw
+    converted (NAME.debug) or lld-link's map (NAME.map) beside it, else the PE's own."""
+    stem = os.path.splitext(path)[0]
+    if os.path.exists(stem + ".debug") and open(stem + ".debug", "rb").read(4) == b"\x7fELF":
+        return elf_sections(open(stem + ".debug", "rb").read())
+    if os.path.exists(stem + ".map"):
+        found = re.findall(r"^[0-9a-f]{8} ([0-9a-f]{8}) +\d+ +\S.*:\(([^)]+)\)$", open(stem + ".map").read(), re.M)
+        if found:
+            return [(name, int(size, 16)) for size, name in found]
+    return [(s["name"], s["vsize"]) for s in PeImage(open(path, "rb").read()).sections]
 
 
 def check(path, budget, subsystem, edk2=False, codeview_wanted=True):
@@ -43,6 +72,9 @@ def check(path, budget, subsystem, edk2=False, codeview_wanted=True):
             problems.append("section %s is writable and executable" % s["name"])
         if s["vaddr"] % 4096 != 0:
             problems.append("section %s is not 4 KiB aligned" % s["name"])
+    for name, size in linked_sections(path):
+        if size and name.startswith(FORBIDDEN):
+            problems.append("carries %s (%d bytes)" % (name, size))
     if len(data) > budget and not edk2:
         problems.append("%d bytes, over the %d-byte budget" % (len(data), budget))
     return ["%s: %s" % (path, p) for p in problems]

@@ -139,14 +139,26 @@ def check_module(build, name, file_guid, presence_count, declared):
     for kind, suffix in [("PE32", ".efi"), ("DXE_DEPEX", ".depex"), ("UI", ".ui"), ("DISPOSABLE", ".debug")]:
         expect(kinds.get(kind) == name + suffix, "%s.inf: %s|%r, want %s" % (name, kind, kinds.get(kind), name + suffix))
         expect(os.path.exists(os.path.join(build, name + suffix)), "%s: %s missing next to the INF" % (name, name + suffix))
-    protocols = dict(inf.get("Protocols.X64", {"entries": []})["entries"])
-    guids = dict(inf.get("Guids.X64", {"entries": []})["entries"])
-    for cname, usage in [("gProcessorClassProtocolGuid", "PRODUCES"), ("gPlatformInfoProtocolGuid", "PRODUCES"),
-                         ("gHeapListProtocolGuid", "PRODUCES"), ("gPcdProtocolGuid", "CONSUMES"),
-                         ("gEfiPcdProtocolGuid", "CONSUMES"), ("gInterruptTableProtocolGuid", "CONSUMES")]:
-        expect(usage in protocols.get(cname, ""), "%s.inf: %s not listed as %s" % (name, cname, usage))
-    expect("CONSUMES" in guids.get("gHeapHobGuid", ""), "%s.inf: gHeapHobGuid not consumed" % name)
+    # One line per usage: "gName ## USAGE # help", and for a GUID "## USAGE ## TYPE".
+    protocols, guids = {}, {}
+    for section, found in (("Protocols.X64", protocols), ("Guids.X64", guids)):
+        for entry, usage in inf.get(section, {"entries": []})["entries"]:
+            found.setdefault(entry, []).append(usage.split("#")[0].strip() + (
+                " ## " + usage.split("##")[1].split("#")[0].strip() if usage.count("##") else ""))
+    for cname, usages in [("gProcessorClassProtocolGuid", ["SOMETIMES_PRODUCES"]),
+                          ("gPlatformInfoProtocolGuid", ["SOMETIMES_PRODUCES"]),
+                          ("gHeapListProtocolGuid", ["SOMETIMES_CONSUMES", "SOMETIMES_PRODUCES"]),
+                          ("gPcdProtocolGuid", ["CONSUMES"]), ("gEfiPcdProtocolGuid", ["CONSUMES"]),
+                          ("gDebugPrintProtocolGuid", ["SOMETIMES_CONSUMES"]),
+                          ("gRegisterAccessProtocolGuid", ["SOMETIMES_CONSUMES"]),
+                          ("gInterruptTableProtocolGuid", ["NOTIFY", "SOMETIMES_CONSUMES"])]:
+        expect(protocols.get(cname) == usages, "%s.inf: %s has usages %r, want %r" % (name, cname, protocols.get(cname), usages))
+    for cname, usage in [("gEfiHobListGuid", "CONSUMES ## SystemTable"), ("gEfiDxeServicesTableGuid", "CONSUMES ## SystemTable"),
+                         ("gHeapHobGuid", "SOMETIMES_CONSUMES ## HOB")]:
+        expect(guids.get(cname) == [usage], "%s.inf: %s has usage %r, want %r" % (name, cname, guids.get(cname), usage))
+    expect(defines.get("VALID_ARCHITECTURES") == "X64", "%s.inf: VALID_ARCHITECTURES %r" % (name, defines.get("VALID_ARCHITECTURES")))
     presence = [c for c in protocols if c.startswith("gModulePresence")]
+    expect(all(protocols[c] == ["SOMETIMES_PRODUCES"] for c in presence), "%s.inf: a presence GUID not SOMETIMES_PRODUCES" % name)
     if presence_count is not None:
         expect(len(presence) == presence_count, "%s.inf: %d presence GUIDs, want %d" % (name, len(presence), presence_count))
     for cname in list(protocols) + list(guids):
@@ -179,15 +191,18 @@ def check_refusal(fwpack):
         bogus, header = os.path.join(work, "bogus.efi"), os.path.join(work, "g.h")
         open(bogus, "wb").write(b"MZ" + b"\0" * 200)
         open(header, "w").write("EFI_GUID gSocDxeM70FileGuid = {0x1, 0x2, 0x3, {0, 0, 0, 0, 0, 0, 0, 0}};\n")
+        macro = os.path.join(work, "m.cpp")
+        open(macro, "w").write("EFI_GUID gHeapHobGuid = HEAP_HOB_GUID;\n")
         out = os.path.join(work, "out.inf")
         for args, reason in [(["module", "--image", bogus, "--name", "SocDxeM70", "--guids", bogus, "--out-dir", work],
                               "not a PE image"),
                              (["source", "--name", "SocDxeM70", "--guids", header, "--root", work, "--out", out,
                                header], "no definition of gProcessorClassProtocolGuid"),
                              (["source", "--name", "SocDxeM70", "--guids", header, "--root", os.path.join(work, "pkg"),
-                               "--out", out, header], "lies outside the package root")]:
+                               "--out", out, header], "lies outside the package root"),
+                             (["dec", "--guids", macro, "--out", out], "which no header given defines")]:
             run = subprocess.run([sys.executable, fwpack] + args, capture_output=True, text=True)
-            expect(run.returncode != 0 and reason in run.stderr and sorted(os.listdir(work)) == ["bogus.efi", "g.h"],
+            expect(run.returncode != 0 and reason in run.stderr and sorted(os.listdir(work)) == ["bogus.efi", "g.h", "m.cpp"],
                    "packager accepted %s or left files: %r %r" % (reason, run.stderr, os.listdir(work)))
 
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The refusals of tools/edk2-build and tools/reference-platform, one bad input each. Each
+# The refusals of tools/edk2-build, tools/reference-platform and tools/casefold-farm, one
+# bad input each. Each
 # must exit 1 with one last line naming the cause (and the log, for a build), print no
 # result, and leave behind no output a later run would take for its own.
 #   refusals.sh TOOLS_DIR
@@ -59,5 +60,12 @@ platform tokens_elsewhere "^reference-platform: the platform's PCD database numb
 PcdT0150 got 151, .*" "$dsc" "mkdir -p Build/OvmfX64/DEBUG_GCC5; echo \"('PcdT0150', 'gVendorSocRefTokenSpaceGuid') : 151\" \
 >Build/OvmfX64/DEBUG_GCC5/PcdTokenNumber"
 
-echo "$((6 - failures)) passed, $failures failed"
+# casefold-farm: two names a case-insensitive host cannot hold apart, and no package.
+mkdir -p "$work/pkg/Include" && touch "$work/pkg/Include/Base.h" "$work/pkg/Include/base.h"
+refused case_twins "^casefold-farm: $work/pkg/Include holds names that differ only in case$" "$work/farm*" \
+  "$tools/casefold-farm" "$work/farm" "$work/pkg"
+refused no_package "^casefold-farm: $work/missing is not a folder$" "$work/farm/*" \
+  "$tools/casefold-farm" "$work/farm" "$work/missing"
+
+echo "$((8 - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]

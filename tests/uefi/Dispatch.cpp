@@ -3,14 +3,14 @@
 // dependency expression and loading and starting it (PI 1.8, vol. 2, 7.2 and 10.3).
 #include "tests/uefi/Dispatch.h"
 
-#include "Guids.h"
+#include "tests/common/Published.h"
 #include "tests/uefi/Doubles.h"
 #include "tests/uefi/Expected.h"
 #include "tests/uefi/FwCfg.h"
 #include "tests/uefi/Handles.h"
 #include "tests/uefi/Print.h"
 #include "tests/uefi/Round.h"
-#include "uefi/LoadedImage.h"
+#include "efi/LoadedImage.h"
 
 namespace {
 

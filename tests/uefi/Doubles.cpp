@@ -1,11 +1,8 @@
 #include "tests/uefi/Doubles.h"
 
-#include "DebugPrintProtocol.h"
-#include "Guids.h"
-#include "InterruptTable.h"
-#include "PlatformInfo.h"
+#include "tests/common/Published.h"
 #include "tests/uefi/Print.h"
-#include "uefi/PcdProtocol.h"
+#include "efi/PcdProtocol.h"
 
 namespace {
 
@@ -410,7 +407,7 @@ EFI_STATUS InstallDebugPrint() {
 }
 
 EFI_STATUS InstallRegisterAccess() {
-  for (VOID *&Member : gRegisterAccess.OtherMembers) {
+  for (VOID *&Member : gRegisterAccess.ProducerMembers) {
     Member = reinterpret_cast<VOID *>(OurOtherRegisterMember);
   }
   gRegisterAccess.ReadRegister = OurReadRegister;
@@ -446,11 +443,16 @@ UINT32 RegisterValue(UINT32 Address) {
   return 0;
 }
 
+// The interrupt tables' layout as the description gives it, apart from the drivers' header.
+constexpr UINTN kInterfaceRoutingTable = 16, kInterfaceIoApicTable = 32;
+constexpr UINTN kIoApicCount = 16, kIoApicBase = 20, kIoApicId = 28, kIoApicStride = 24;
+constexpr UINTN kRoutingCount = 24, kRoutingInput = 73, kRoutingId = 74, kRoutingStride = 345, kItemStride = 2;
+
 bool AllocateInterruptTables(INTERRUPT_TABLES *Tables, UINT32 IoApicRows, UINT32 RoutingRows, UINT8 Fill) {
   *Tables = {};
   Tables->InterfaceSize = 48;
-  Tables->IoApicSize = IOAPIC_ROW_BASE_ADDRESS + IOAPIC_ROW_STRIDE * IoApicRows + 16;
-  Tables->RoutingSize = ROUTING_ITEM_INPUT_NUMBER + ROUTING_ROW_STRIDE * RoutingRows + 16;
+  Tables->IoApicSize = kIoApicBase + kIoApicStride * IoApicRows + 16;
+  Tables->RoutingSize = kRoutingInput + kRoutingStride * RoutingRows + 16;
   VOID *Interface = NULL;
   VOID *IoApic = NULL;
   VOID *Routing = NULL;
@@ -467,40 +469,40 @@ bool AllocateInterruptTables(INTERRUPT_TABLES *Tables, UINT32 IoApicRows, UINT32
   gBS->SetMem(Tables->Routing, Tables->RoutingSize, Fill);
   const UINT64 RoutingAddress = reinterpret_cast<UINT64>(Tables->Routing);
   const UINT64 IoApicAddress = reinterpret_cast<UINT64>(Tables->IoApic);
-  __builtin_memcpy(Tables->Interface + INTERRUPT_TABLE_ROUTING_TABLE, &RoutingAddress, 8);
-  __builtin_memcpy(Tables->Interface + INTERRUPT_TABLE_IOAPIC_TABLE, &IoApicAddress, 8);
-  __builtin_memcpy(Tables->IoApic + IOAPIC_TABLE_COUNT, &IoApicRows, 4);
-  __builtin_memcpy(Tables->Routing + ROUTING_TABLE_COUNT, &RoutingRows, 4);
+  __builtin_memcpy(Tables->Interface + kInterfaceRoutingTable, &RoutingAddress, 8);
+  __builtin_memcpy(Tables->Interface + kInterfaceIoApicTable, &IoApicAddress, 8);
+  __builtin_memcpy(Tables->IoApic + kIoApicCount, &IoApicRows, 4);
+  __builtin_memcpy(Tables->Routing + kRoutingCount, &RoutingRows, 4);
   return true;
 }
 
 void SetIoApicRow(INTERRUPT_TABLES *Tables, UINT32 Row, UINT64 BaseAddress, UINT32 ApicId) {
-  UINT8 *Entry = Tables->IoApic + Row * IOAPIC_ROW_STRIDE;
-  __builtin_memcpy(Entry + IOAPIC_ROW_BASE_ADDRESS, &BaseAddress, 8);
-  __builtin_memcpy(Entry + IOAPIC_ROW_APIC_ID, &ApicId, 4);
+  UINT8 *Entry = Tables->IoApic + Row * kIoApicStride;
+  __builtin_memcpy(Entry + kIoApicBase, &BaseAddress, 8);
+  __builtin_memcpy(Entry + kIoApicId, &ApicId, 4);
 }
 
 void SetRoutingItem(INTERRUPT_TABLES *Tables, UINT32 Row, UINT32 Item, UINT8 InputNumber, UINT8 ApicId) {
-  UINT8 *Entry = Tables->Routing + Row * ROUTING_ROW_STRIDE + Item * ROUTING_ITEM_STRIDE;
-  Entry[ROUTING_ITEM_INPUT_NUMBER] = InputNumber;
-  Entry[ROUTING_ITEM_APIC_ID] = ApicId;
+  UINT8 *Entry = Tables->Routing + Row * kRoutingStride + Item * kItemStride;
+  Entry[kRoutingInput] = InputNumber;
+  Entry[kRoutingId] = ApicId;
 }
 
 UINT32 IoApicRowId(const INTERRUPT_TABLES &Tables, UINT32 Row) {
   UINT32 Id;
-  __builtin_memcpy(&Id, Tables.IoApic + Row * IOAPIC_ROW_STRIDE + IOAPIC_ROW_APIC_ID, 4);
+  __builtin_memcpy(&Id, Tables.IoApic + Row * kIoApicStride + kIoApicId, 4);
   return Id;
 }
 
 UINT8 RoutingItemId(const INTERRUPT_TABLES &Tables, UINT32 Row, UINT32 Item) {
-  return Tables.Routing[Row * ROUTING_ROW_STRIDE + Item * ROUTING_ITEM_STRIDE + ROUTING_ITEM_APIC_ID];
+  return Tables.Routing[Row * kRoutingStride + Item * kItemStride + kRoutingId];
 }
 
 bool CopyInterruptTables(const INTERRUPT_TABLES &From, INTERRUPT_TABLES *To) {
   UINT32 IoApicRows;
   UINT32 RoutingRows;
-  __builtin_memcpy(&IoApicRows, From.IoApic + IOAPIC_TABLE_COUNT, 4);
-  __builtin_memcpy(&RoutingRows, From.Routing + ROUTING_TABLE_COUNT, 4);
+  __builtin_memcpy(&IoApicRows, From.IoApic + kIoApicCount, 4);
+  __builtin_memcpy(&RoutingRows, From.Routing + kRoutingCount, 4);
   if (!AllocateInterruptTables(To, IoApicRows, RoutingRows, 0)) {
     return false;
   }

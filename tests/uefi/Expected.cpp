@@ -58,7 +58,7 @@ CLASS_ANSWER M60ClassOf(CLASS_QUERY, UINT32 Signature) {
   if (FamilySum(Signature) == 0x17 && (ExtendedModel == 0x3 || ExtendedModel == 0x7)) {
     return {false, true, {}};
   }
-  return {true, false, {FAMILY_CLASS_NONE, REVISION_CLASS_NONE}};
+  return {true, false, {0x80000000U, 0x8000U}};
 }
 
 UNIT_INFO_ANSWER M70UnitInfoOf(UINT32 (*Read)(UINT32 Address)) {

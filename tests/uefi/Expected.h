@@ -2,9 +2,10 @@
 // that a wrong entry in a driver cannot agree with itself.
 #pragma once
 
-#include "PlatformInfo.h"
-#include "ProcessorClass.h"
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
+
+#include <Protocol/PlatformInfo.h>
+#include <Protocol/ProcessorClass.h>
 
 // Register contents the application's register-access protocol answers with.
 struct REGISTER_VALUE {

@@ -3,7 +3,7 @@
 // needs no file-system code and the boot disk holds only the application itself.
 #pragma once
 
-#include "uefi/UefiBaseType.h"
+#include "efi/UefiBaseType.h"
 
 // True when the device answers with its "QEMU" signature.
 bool FwCfgPresent();

@@ -1,8 +1,8 @@
 #include "tests/uefi/Handles.h"
 
-#include "Guids.h"
+#include "tests/common/Published.h"
 #include "tests/uefi/Harness.h"
-#include "uefi/LoadedImage.h"
+#include "efi/LoadedImage.h"
 
 namespace {
 

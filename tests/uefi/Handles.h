@@ -1,7 +1,7 @@
 // Protocol-database queries shared by checks and the report.
 #pragma once
 
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
 
 // The protocol GUIDs installed on Handle, from ProtocolsPerHandle. Count is 0 when the
 // call fails; free the array with FreeProtocolList.

@@ -5,7 +5,7 @@
 // A check's name is "<subject>.<what>", e.g. "m70.entry"; the subject may be omitted.
 #pragma once
 
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
 
 extern EFI_HANDLE gAppImage;
 extern EFI_SYSTEM_TABLE *gST;

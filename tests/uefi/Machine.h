@@ -3,7 +3,7 @@
 // depend on the code under test.
 #pragma once
 
-#include "uefi/UefiBaseType.h"
+#include "efi/UefiBaseType.h"
 
 struct CPUID_REGISTERS {
   UINT32 Eax;

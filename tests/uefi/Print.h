@@ -5,7 +5,7 @@
 // "\n" goes out as CR LF.
 #pragma once
 
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
 
 void PrintInit(EFI_SIMPLE_TEXT_OUTPUT_PROTOCOL *ConOut);
 void Print(const char *Format, ...);

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "tests/uefi/Harness.h"
-#include "uefi/LoadedImage.h"
+#include "efi/LoadedImage.h"
 
 // Records a loaded, not yet started image: its handle, where it lies (so its calls are told
 // apart) and what the firmware put on its handle. Parent: who must have loaded it (NULL:

@@ -1,7 +1,7 @@
 // The compiler turns record copies and clears into memcpy and memset calls; the
 // application links no C library, so it brings its own. Volatile stores keep the loops
 // from being recognised as those very calls.
-#include "uefi/UefiBaseType.h"
+#include "efi/UefiBaseType.h"
 
 extern "C" void *memcpy(void *Destination, const void *Source, UINTN Length) {
   volatile UINT8 *To = static_cast<volatile UINT8 *>(Destination);

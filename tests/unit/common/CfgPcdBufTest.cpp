@@ -2,7 +2,7 @@
 
 #include "cfgbuf/CfgPcdBuf.h"
 #include "common/DriverTest.h"
-#include "debug/DebugPrint.h"
+#include "debug/DebugMessages.h"
 
 namespace {
 

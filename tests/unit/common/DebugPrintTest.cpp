@@ -1,5 +1,5 @@
 #include "common/DriverTest.h"
-#include "debug/DebugPrint.h"
+#include "debug/DebugMessages.h"
 
 namespace {
 

@@ -1,5 +1,4 @@
 #include "common/DriverTest.h"
-#include "ModulePresenceGuids.h"
 #include "common/ProcessorExpectations.h"
 #include "processor/Processor.h"
 

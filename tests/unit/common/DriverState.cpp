@@ -1,8 +1,8 @@
 #include "common/DriverTest.h"
 #include "cfgbuf/CfgPcdBuf.h"
-#include "debug/DebugPrint.h"
+#include "debug/DebugMessages.h"
 #include "debug/ErrorTrap.h"
-#include "heap/HeapList.h"
+#include "heap/HeapMigration.h"
 
 void ResetDriverGlobals() {
   gSystemTable = nullptr;

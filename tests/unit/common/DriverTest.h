@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "Guids.h"
+#include "tests/common/Published.h"
 #include "framework/Framework.h"
 #include "testing/sim/Sim.h"
 

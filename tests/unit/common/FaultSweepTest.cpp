@@ -6,13 +6,14 @@
 #include <algorithm>
 #include <set>
 
-#include "HeapList.h"
 #include "cfgbuf/CfgPcdBuf.h"
 #include "common/DriverTest.h"
 #include "common/ProcessorExpectations.h"
-#include "heap/HeapList.h"
+#include "heap/HeapMigration.h"
 #include "processor/Processor.h"
 #include "processor/Variant.h"
+
+#include <Protocol/HeapList.h>
 
 namespace {
 

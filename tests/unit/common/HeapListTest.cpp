@@ -1,10 +1,11 @@
 #include <cstring>
 #include <numeric>
 
-#include "HeapList.h"
 #include "cfgbuf/CfgPcdBuf.h"
 #include "common/DriverTest.h"
-#include "heap/HeapList.h"
+#include "heap/HeapMigration.h"
+
+#include <Protocol/HeapList.h>
 
 namespace {
 
@@ -45,7 +46,7 @@ class HeapListTest : public DriverTest {
     EXPECT_NE(Block, nullptr) << "node is not a pool block";
     if (Block == nullptr) return {};
     EXPECT_EQ(Block->Size, 32 + UINTN{Node->Header.DataSize});
-    return std::vector<UINT8>(HeapNodeData(Node), HeapNodeData(Node) + Node->Header.DataSize);
+    return std::vector<UINT8>(HEAP_NODE_DATA(Node), HEAP_NODE_DATA(Node) + Node->Header.DataSize);
   }
   // Fresh driver state bound to Local, whose HOB list is List: one table case.
   void Rebind(sim::Firmware &Local, sim::HobBuilder &List) {
@@ -200,8 +201,8 @@ TEST_F(HeapListTest, NodeAllocationFailureSkipsThatHobAndTrapsOnlyWhenArmed) {
     EXPECT_EQ(Machine.PortWrites(), C.Armed ? TrapWrites(C.Code) : std::vector<sim::PortAccess>{});
     const auto Nodes = Forward(gHeapListHead);
     ASSERT_EQ(Nodes.size(), 2U) << "the failed HOB is left out, the walk goes on";
-    EXPECT_EQ(HeapNodeData(Nodes[0])[0], 1);
-    EXPECT_EQ(HeapNodeData(Nodes[1])[0], 3);
+    EXPECT_EQ(HEAP_NODE_DATA(Nodes[0])[0], 1);
+    EXPECT_EQ(HEAP_NODE_DATA(Nodes[1])[0], 3);
     EXPECT_EQ(Local.InstallCount(gHeapListProtocolGuid), 1U);
   }
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "tests/common/PresenceLists.h"
-#include "uefi/UefiBaseType.h"
+#include "efi/UefiBaseType.h"
 
 namespace expect {
 

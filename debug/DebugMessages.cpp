@@ -1,6 +1,5 @@
-#include "debug/DebugPrint.h"
+#include "debug/DebugMessages.h"
 
-#include "Guids.h"
 #include "framework/Framework.h"
 
 DEBUG_PRINT_PROTOCOL *gDebugPrintProtocol = NULL;

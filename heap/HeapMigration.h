@@ -1,8 +1,9 @@
 // Migration of the "HEAP" hand-off HOBs into pool nodes, and the heap-list protocol.
 #pragma once
 
-#include "include/HeapList.h"  // the shared records, not this header
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
+
+#include <Protocol/HeapList.h>
 
 // The driver's own instance; published only when no earlier driver published one.
 extern HEAP_LIST_PROTOCOL gHeapListProtocol;

@@ -1,6 +1,5 @@
-#include "heap/HeapList.h"
+#include "heap/HeapMigration.h"
 
-#include "Guids.h"
 #include "debug/ErrorTrap.h"
 #include "framework/Framework.h"
 
@@ -71,7 +70,7 @@ static VOID MigrateHeapHob(const UINT8 *Hob) {
   if (AllocateHeapNode(Header, &Node) != EFI_SUCCESS) {
     return;
   }
-  CopyBuffer(HeapNodeData(Node), reinterpret_cast<const UINT8 *>(Header) + sizeof(HEAP_HOB_HEADER), DataSize);
+  CopyBuffer(HEAP_NODE_DATA(Node), reinterpret_cast<const UINT8 *>(Header) + sizeof(HEAP_HOB_HEADER), DataSize);
 }
 
 VOID MigrateHeapHobs() {

@@ -1,8 +1,9 @@
 // Forwarding of debug messages to an outside DEBUG_PRINT_PROTOCOL.
 #pragma once
 
-#include "DebugPrintProtocol.h"
-#include "uefi/Uefi.h"
+#include "efi/Uefi.h"
+
+#include <Protocol/DebugPrint.h>
 
 #define DEBUG_ERROR 0x80000000ULL
 #define DEBUG_IDS_TRACE 0x0020000000000000ULL

@@ -2,8 +2,8 @@
 // installs it on every image handle that LoadImage creates.
 #pragma once
 
-#include "uefi/UefiBaseType.h"
-#include "uefi/UefiServices.h"
+#include "efi/UefiBaseType.h"
+#include "efi/UefiServices.h"
 
 #define EFI_LOADED_IMAGE_PROTOCOL_REVISION 0x1000
 

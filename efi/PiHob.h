@@ -1,7 +1,7 @@
 // HOB headers as PI 1.8 (volume 3, chapter 5) lays them out.
 #pragma once
 
-#include "uefi/UefiBaseType.h"
+#include "efi/UefiBaseType.h"
 
 #if !SOC_EDK2_BUILD
 #define EFI_HOB_TYPE_HANDOFF 0x0001
@@ -28,3 +28,5 @@ static_assert(sizeof(EFI_HOB_GENERIC_HEADER) == 8, "EFI_HOB_GENERIC_HEADER");
 static_assert(offsetof(EFI_HOB_GENERIC_HEADER, HobLength) == 2, "HobLength");
 static_assert(offsetof(EFI_HOB_GUID_TYPE, Name) == 8, "EFI_HOB_GUID_TYPE.Name");
 static_assert(sizeof(EFI_HOB_GUID_TYPE) == 24, "GUID HOB data starts at 24");
+static_assert(EFI_HOB_TYPE_GUID_EXTENSION == 0x0004 && EFI_HOB_TYPE_END_OF_HOB_LIST == 0xFFFF,
+              "EFI_HOB_TYPE_GUID_EXTENSION 0x0004, EFI_HOB_TYPE_END_OF_HOB_LIST 0xFFFF (PI 1.8, vol. 3, 5.2)");

@@ -2,7 +2,7 @@
 // GetBool are typed; this tree calls Get8, Get32 and GetBool only.
 #pragma once
 
-#include "uefi/UefiBaseType.h"
+#include "efi/UefiBaseType.h"
 
 #if SOC_EDK2_BUILD
 #include <Protocol/Pcd.h>

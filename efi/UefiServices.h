@@ -2,7 +2,7 @@
 // lays them out. Slots this tree never calls keep their place as plain pointers.
 #pragma once
 
-#include "uefi/UefiBaseType.h"
+#include "efi/UefiBaseType.h"
 
 #if !SOC_EDK2_BUILD
 enum EFI_MEMORY_TYPE : UINT32 {
@@ -229,3 +229,8 @@ static_assert(offsetof(EFI_SYSTEM_TABLE, BootServices) == 96, "BootServices");
 static_assert(offsetof(EFI_SYSTEM_TABLE, NumberOfTableEntries) == 104, "NumberOfTableEntries");
 static_assert(offsetof(EFI_SYSTEM_TABLE, ConfigurationTable) == 112, "ConfigurationTable");
 static_assert(sizeof(EFI_SYSTEM_TABLE) == 120, "EFI_SYSTEM_TABLE");
+// The values the drivers pass, as UEFI 2.10 gives them (7.1, 7.2, 7.3).
+static_assert(EVT_NOTIFY_SIGNAL == 0x00000200, "EVT_NOTIFY_SIGNAL is 0x00000200");
+static_assert(EfiBootServicesData == 4 && EfiRuntimeServicesData == 6, "EfiBootServicesData 4, EfiRuntimeServicesData 6");
+static_assert(EFI_NATIVE_INTERFACE == 0, "EFI_NATIVE_INTERFACE is 0");
+static_assert(sizeof(EFI_MEMORY_TYPE) == 4 && sizeof(EFI_INTERFACE_TYPE) == 4, "enumerations passed as 32 bits");

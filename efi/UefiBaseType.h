@@ -1,20 +1,42 @@
-// Base types of UEFI 2.10 (section 2.3), written for this tree. Built by EDK2, the
-// force-included AutoGen.h has brought MdePkg's definitions first; they are then the only
-// ones, and ours stand aside (SOC_EDK2_BUILD).
+// Base types of UEFI 2.10 (section 2.3), written for this tree's own builds. Built by
+// EDK2, the force-included AutoGen.h has brought MdePkg's definitions first; they are then
+// the only ones, and ours stand aside (SOC_EDK2_BUILD). Only the drivers include this
+// folder: the records other modules share with them are C, in include/.
 #pragma once
 
-#if defined(__UEFI_BASETYPE_H__)
+// The oldest compilers the drivers are built and tested with. Below them the first
+// failure would be somewhere deep in the code; stop here and say why instead.
+#if defined(__clang__)
+#if __clang_major__ < 13
+#error "SocDxe needs clang 13 or later (C++14 or later, GNU extensions)"
+#endif
+#elif defined(__GNUC__)
+#if __GNUC__ < 11
+#error "SocDxe needs gcc 11 or later (C++14 or later, GNU extensions, __constinit)"
+#endif
+#endif
+#if !defined(__cplusplus) || __cplusplus < 201402L
+#error "SocDxe is C++14 or later: build its .cpp files as C++"
+#endif
+
+// EDK2's build force-includes AutoGen.h in every source of a module, and AutoGen.h always
+// defines EFI_CALLER_ID_GUID; MdePkg's ProcessorBind.h defines MDE_CPU_X64. One without
+// the other means mixed-up headers (MdePkg found where ours were meant, say). The types
+// in force decide which definitions stand, so the error is not buried under others.
+#if defined(EFI_CALLER_ID_GUID) != defined(MDE_CPU_X64)
+#error "SocDxe: an EDK2 build (AutoGen.h) needs MdePkg's X64 types, and MdePkg's types need AutoGen.h"
+#endif
+#if defined(MDE_CPU_X64)
 #define SOC_EDK2_BUILD 1
+#else
+#define SOC_EDK2_BUILD 0
+#endif
+
+#if SOC_EDK2_BUILD
 #ifndef offsetof
 #define offsetof(Type, Field) __builtin_offsetof(Type, Field)
 #endif
-// EDK2 passes no language standard, and clang 14 defaults to C++14, where inline variables
-// (one definition of each constant across the image) are an extension.
-#if defined(__clang__)
-#pragma clang diagnostic ignored "-Wc++17-extensions"
-#endif
 #else
-#define SOC_EDK2_BUILD 0
 #include <stddef.h>
 #include <stdint.h>
 
@@ -43,6 +65,7 @@ typedef void VOID;
 #define OUT
 #define OPTIONAL
 #define CONST const
+#define OFFSET_OF(Type, Field) ((UINTN)__builtin_offsetof(Type, Field))
 
 // Both builds use the Microsoft x64 calling convention for everything that crosses
 // the firmware boundary, so the host tests exercise the same convention as the image.
@@ -99,11 +122,20 @@ struct LIST_ENTRY {
 #define TPL_HIGH_LEVEL 31
 #endif  // SOC_EDK2_BUILD
 
-// What the drivers rely on, held to whichever definitions are in force.
+// What the drivers rely on, held to whichever definitions are in force: MdePkg's must
+// give the values of the UEFI specification (2.10, appendix D and 7.1).
 static_assert(sizeof(EFI_GUID) == 16, "EFI_GUID is 16 bytes");
 static_assert(sizeof(LIST_ENTRY) == 16, "LIST_ENTRY is two pointers");
 static_assert(offsetof(LIST_ENTRY, BackLink) == 8, "LIST_ENTRY.BackLink");
-
+static_assert(sizeof(UINTN) == 8 && sizeof(BOOLEAN) == 1 && sizeof(CHAR16) == 2, "X64 UEFI data types");
+static_assert(EFI_SUCCESS == 0, "EFI_SUCCESS is 0");
+static_assert(EFI_INVALID_PARAMETER == 0x8000000000000002ULL, "EFI_INVALID_PARAMETER is 0x8000000000000002");
+static_assert(EFI_UNSUPPORTED == 0x8000000000000003ULL, "EFI_UNSUPPORTED is 0x8000000000000003");
+static_assert(EFI_DEVICE_ERROR == 0x8000000000000007ULL, "EFI_DEVICE_ERROR is 0x8000000000000007");
+static_assert(EFI_OUT_OF_RESOURCES == 0x8000000000000009ULL, "EFI_OUT_OF_RESOURCES is 0x8000000000000009");
+static_assert(EFI_NOT_FOUND == 0x800000000000000EULL, "EFI_NOT_FOUND is 0x800000000000000E");
+static_assert(EFI_ERROR(EFI_NOT_FOUND) && !EFI_ERROR(EFI_WARN_UNKNOWN_GLYPH), "EFI_ERROR tests the high bit");
+static_assert(TPL_APPLICATION == 4 && TPL_CALLBACK == 8 && TPL_NOTIFY == 16, "TPL_APPLICATION 4, TPL_CALLBACK 8, TPL_NOTIFY 16");
 
 // Static data that must be constant-initialized, checked where the language can check it.
 #if defined(__cpp_constinit)
