@@ -5,7 +5,7 @@ and gnu99; a small C consumer of the class protocol; a header whose layout diffe
 the drivers' refused at compile time; no header path of ours equal, ignoring case, to one
 of MdePkg's or MdeModulePkg's; a driver source compiled as EDK2 compiles it, and refused,
 with one line, against an MdePkg whose values differ from the specifications or without
-AutoGen.h; and the package rules of EDK2's CI (unique GUIDs, every INF in the DSC, every
+AutoGen.h, or by a compiler older than the oldest supported; and the package rules of EDK2's CI (unique GUIDs, every INF in the DSC, every
 GUID an INF names declared in a package it lists).
 Usage: check_source_package.py --edk2 EDK2_TREE PACKAGE_ROOT"""
 import argparse
@@ -72,9 +72,14 @@ def check_headers(root, mde, work):
            "a consumer with a 4-byte RevisionClass compiled: %s" % run.stderr.strip()[:300])
 
 
-def lowered(folder):
-    return {os.path.relpath(p, folder).replace(os.sep, "/").lower()
-            for p in glob.glob(os.path.join(folder, "**", "*.h"), recursive=True)}
+def lowered(folder, skip=()):
+    """Every header under folder, relative and lower-cased; symbolic links not followed."""
+    found = set()
+    for at, dirs, files in os.walk(folder):
+        dirs[:] = [d for d in dirs if os.path.relpath(os.path.join(at, d), folder) not in skip]
+        found |= {os.path.relpath(os.path.join(at, f), folder).replace(os.sep, "/").lower() for f in files
+                  if f.endswith(".h")}
+    return found
 
 
 def check_paths(root, edk2):
@@ -82,7 +87,7 @@ def check_paths(root, edk2):
     folder EDK2 puts on the path (the package folder and its Include, Include/X64)."""
     ours = set()
     for top in (root, os.path.join(root, "include")):
-        ours |= {p for p in lowered(top) if not p.startswith(("build/", "tests/", "testing/", "bench/"))}
+        ours |= lowered(top, (".git", "build", "tests", "testing", "bench"))
     for package in ("MdePkg", "MdeModulePkg"):
         folder = os.path.join(edk2, package)
         for top in (folder, os.path.join(folder, "Include"), os.path.join(folder, "Include", "X64")):
@@ -122,6 +127,16 @@ def check_edk2_compile(root, mde, work):
             expect(run.returncode != 0 and errors and want in errors[0] and (len(errors) == 1 or not planted),
                    "Helpers.cpp with %s: want one error naming %r, got %r" % (planted or "no AutoGen.h", want, errors))
         shutil.rmtree(os.path.join(work, "overlay"), ignore_errors=True)
+
+
+def check_compiler_floor(root, work):
+    """A compiler below the oldest ones the drivers are built with stops at one #error."""
+    for compiler, faked, want in [("g++", ["-U__GNUC__", "-D__GNUC__=10"], "needs gcc 11 or later"),
+                                  ("clang++", ["-U__clang_major__", "-D__clang_major__=12"], "needs clang 13 or later")]:
+        run = compile_unit(compiler, "c++", faked + ["-Wno-builtin-macro-redefined"], '#include "efi/Uefi.h"\n', [root],
+                           work)
+        errors = [line for line in run.stderr.splitlines() if ": error:" in line]
+        expect(len(errors) == 1 and want in errors[0], "%s as an older version: %r" % (compiler, errors))
 
 
 def sections(path):
@@ -191,6 +206,7 @@ def main():
     with tempfile.TemporaryDirectory() as work:
         check_headers(args.root, mde, work)
         check_edk2_compile(args.root, mde, work)
+        check_compiler_floor(args.root, work)
     check_paths(args.root, args.edk2)
     check_rules(args.root, args.edk2)
     for p in problems:

@@ -79,6 +79,26 @@ class Planted(unittest.TestCase):
                 plant()
                 self.expect(text)
 
+    def test_unwind_tables_and_constructors_are_reported(self):
+        # What the linker put in: lld-link's map of an EDK2 CLANGPDB build, or the ELF file
+        # GenFw converted, beside the image.
+        names = b"\0.text\0.eh_frame\0.shstrtab\0"
+        headers = b"".join(struct.pack("<IIQQQQIIQQ", at, 1, 0, 0, 0, size, 0, 0, 1, 0)
+                           for at, size in [(0, 0), (1, 16), (7, 0x508), (17, len(names))])
+        elf = bytearray(64) + names + headers
+        elf[:4] = b"\x7fELF"
+        struct.pack_into("<Q", elf, 0x28, 64 + len(names))
+        struct.pack_into("<HHH", elf, 0x3A, 64, 4, 3)
+        struct.pack_into("<Q", elf, 64 + len(names) + 3 * 64 + 24, 64)  # .shstrtab's offset
+        stem = os.path.splitext(self.path)[0]
+        for text, suffix, content in [(".CRT$XCU (8 bytes)", ".map", b"00001000 00000008     8         a.obj:(.CRT$XCU)\n"),
+                                      (".eh_frame (1288 bytes)", ".debug", bytes(elf))]:
+            with self.subTest(text):
+                with open(stem + suffix, "wb") as f:
+                    f.write(content)
+                self.expect(text)
+                os.remove(stem + suffix)
+
     def test_budget_counts_every_byte(self):
         self.assertEqual(self.problems(budget=len(self.data)), [])
         self.expect("over the", budget=len(self.data) - 1)

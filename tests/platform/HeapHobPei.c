@@ -6,20 +6,11 @@
 #include <PiPei.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/HobLib.h>
+#include <Guid/HeapHob.h>
 
-#pragma pack(1)
-typedef struct {
-  UINT32    Signature;
-  UINT32    Reserved4;    // values of their own, which travel with the header
-  UINT32    DataSize;
-  UINT8     PoolSelector;
-  UINT8     MigrateFlag;
-  UINT16    Reserved14;
-} HEAP_HOB_HEADER;
-#pragma pack()
+#define HEAP  HEAP_HOB_SIGNATURE
 
-#define HEAP  SIGNATURE_32 ('H', 'E', 'A', 'P')
-
+// Reserved4 and Reserved14 carry values of their own, which travel with the header.
 STATIC CONST HEAP_HOB_HEADER  mHobs[] = {
   { HEAP,                               0x52455600, 48,   8, 1, 0xBE00 }, // runtime-services pool
   { HEAP,                               0x52455601, 3000, 0, 1, 0xBE01 }, // boot-services pool

@@ -41,26 +41,6 @@ EFI_EVENT gLoadedEvent;
 VOID *gLoadedRegistration;
 bool gVolumeProcessed;
 
-// The FFS file name in an image's file path, if it came out of a firmware volume.
-bool FirmwareFileOf(const EFI_DEVICE_PATH_PROTOCOL *Node, EFI_GUID *Name) {
-  for (UINTN Guard = 0; Node != NULL && Guard < 16; Guard++) {
-    const UINT8 *Bytes = reinterpret_cast<const UINT8 *>(Node);
-    const UINT16 Length = static_cast<UINT16>(Bytes[2] | (Bytes[3] << 8));
-    if (Bytes[0] == kEndDevicePath || Length < 4) {
-      return false;
-    }
-    if (Bytes[0] == kMediaDevicePath && Bytes[1] == kPiwgFirmwareFile && Length == 20) {
-      UINT8 *To = reinterpret_cast<UINT8 *>(Name);
-      for (UINTN At = 0; At < sizeof(EFI_GUID); At++) {
-        To[At] = Bytes[4 + At];
-      }
-      return true;
-    }
-    Node = reinterpret_cast<const EFI_DEVICE_PATH_PROTOCOL *>(Bytes + Length);
-  }
-  return false;
-}
-
 // The round's image whose FFS file the handle's image came from, adopted; or NULL.
 DRIVER_IMAGE *AdoptByFile(ROUND &Round, EFI_HANDLE Handle) {
   EFI_LOADED_IMAGE_PROTOCOL *Loaded = NULL;
@@ -132,6 +112,25 @@ UINTN LoadedOfRound() {
 }
 
 }  // namespace
+
+bool FirmwareFileOf(const EFI_DEVICE_PATH_PROTOCOL *Node, EFI_GUID *Name) {
+  for (UINTN Guard = 0; Node != NULL && Guard < 16; Guard++) {
+    const UINT8 *Bytes = reinterpret_cast<const UINT8 *>(Node);
+    const UINT16 Length = static_cast<UINT16>(Bytes[2] | (Bytes[3] << 8));
+    if (Bytes[0] == kEndDevicePath || Length < 4) {
+      return false;
+    }
+    if (Bytes[0] == kMediaDevicePath && Bytes[1] == kPiwgFirmwareFile && Length == 20) {
+      UINT8 *To = reinterpret_cast<UINT8 *>(Name);
+      for (UINTN At = 0; At < sizeof(EFI_GUID); At++) {
+        To[At] = Bytes[4 + At];
+      }
+      return true;
+    }
+    Node = reinterpret_cast<const EFI_DEVICE_PATH_PROTOCOL *>(Bytes + Length);
+  }
+  return false;
+}
 
 void DispatchImages(ROUND &Round, PCD_MODE Pcd) {
   DXE_SERVICES *Dxe = static_cast<DXE_SERVICES *>(ConfigurationTable(&gEfiDxeServicesTableGuid));

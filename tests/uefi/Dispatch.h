@@ -13,3 +13,6 @@ void DispatchImages(ROUND &Round, PCD_MODE Pcd);
 // the application ran: found among the loaded images by FFS file name, and adopted
 // without their published protocols in the handle's baseline.
 void ObserveImages(ROUND &Round);
+
+// The FFS file name in an image's file path, if it came out of a firmware volume.
+bool FirmwareFileOf(const EFI_DEVICE_PATH_PROTOCOL *Node, EFI_GUID *Name);

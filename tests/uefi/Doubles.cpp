@@ -421,6 +421,7 @@ EFI_STATUS UninstallRegisterAccess() {
 }
 
 VOID *RegisterAccessInterface() { return &gRegisterAccess; }
+VOID *DebugPrintInterface() { return &gOurDebugPrint; }
 
 void SetRegister(UINT32 Address, UINT32 Value) {
   for (UINTN Index = 0; Index < gRegisterCount; Index++) {

@@ -55,6 +55,7 @@ struct DEBUG_MESSAGE {
   char Text[160];
 };
 EFI_STATUS InstallDebugPrint();
+VOID *DebugPrintInterface();
 extern DEBUG_MESSAGE gMessages[];
 extern UINTN gMessageCount;
 

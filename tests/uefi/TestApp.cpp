@@ -9,7 +9,8 @@
 //                                 pcd=efi-hidden   no EFI_PCD_PROTOCOL during the round
 //                                 fail-heap-install  the first HEAP_LIST_PROTOCOL install fails
 //                                 fail-presence    the served image's last presence install
-//                                                  fails (the GUID is on its handle already)
+//                                                  fails (the GUID is on its handle already);
+//                                                  with observe, a copy of it started so
 //                                 dispatch         the images come from the firmware volume
 //                                                  (fw_cfg opt/soc/fv) through the DXE
 //                                                  dispatcher, in the volume's order

@@ -458,8 +458,15 @@ def run_boot(opts, signature):
                 f.write(log)
     judge(boot, opts.expect_trap)
     if opts.debug_log:
-        judge_log(boot, log.decode("ascii", errors="replace"), os.path.basename(opts.app),
-                  [os.path.basename(path) for _, path in opts.images], opts.firmware == "platform")
+        text = log.decode("ascii", errors="replace")
+        judge_log(boot, text, os.path.basename(opts.app), [os.path.basename(path) for _, path in opts.images],
+                  opts.firmware == "platform")
+        for pattern in opts.log_line:
+            match = re.search(pattern, text, re.I | re.M)
+            if match:
+                boot.results.append("@@ LOG " + match.group(0).strip())
+            else:
+                boot.problems.append(f"debug log: no line matching {pattern!r}")
     if debugger is not None:
         debugger.finish(boot)
     return boot
@@ -536,6 +543,8 @@ def parse_options(argv):
                              "is judged too, Debian 13's OVMF 2025.02 in its strict-NX build (tools/edk2-build), or "
                              "the reference platform of tools/reference-platform, with both drivers in its flash "
                              "(its debug log judged from the drivers' load on)")
+    parser.add_argument("--log-line", action="append", default=[], metavar="PATTERN",
+                        help="a line the firmware's debug log must hold (a regular expression, any case)")
     parser.add_argument("--qemu", default="qemu-system-x86_64")
     opts = parser.parse_args(argv)
     strict = subprocess.run([STRICT_OVMF, "--where"], capture_output=True, text=True).stdout.strip()
