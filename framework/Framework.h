@@ -8,6 +8,8 @@ extern EFI_BOOT_SERVICES *gBootServices;
 // Cached lookups: NULL until the first successful lookup, never reset; a failed lookup
 // is retried on the next call.
 extern VOID *gHobList;
+// Just past the end-of-list HOB that the PHIT names; NULL when the list has no sound PHIT.
+extern const VOID *gHobListEnd;
 extern PCD_PROTOCOL *gPcdProtocol;
 extern VOID *gDxeServices;
 

@@ -3,6 +3,7 @@
 #include "arch/Arch.h"
 
 VOID *gHobList = NULL;
+const VOID *gHobListEnd = NULL;
 PCD_PROTOCOL *gPcdProtocol = NULL;
 VOID *gDxeServices = NULL;
 
@@ -86,9 +87,28 @@ EFI_STATUS LookupConfigurationTable(const EFI_GUID *TableGuid, VOID **Table) {
   return EFI_NOT_FOUND;
 }
 
+// The list's end as its first HOB, the PHIT, records it (PI 1.8, volume 3, 5.3): the
+// address of the end-of-list HOB, which the walk may read too. A list without a sound PHIT
+// keeps no bound, as before.
+static const VOID *HobListEndOf(const UINT8 *List) {
+  EFI_HOB_HANDOFF_INFO_TABLE Phit;
+  __builtin_memcpy(&Phit, List, sizeof(Phit.Header));
+  if (Phit.Header.HobType != EFI_HOB_TYPE_HANDOFF || Phit.Header.HobLength < sizeof(Phit)) {
+    return NULL;
+  }
+  __builtin_memcpy(&Phit, List, sizeof(Phit));
+  const UINTN Start = reinterpret_cast<UINTN>(List);
+  const UINTN EndHob = static_cast<UINTN>(Phit.EfiEndOfHobList);
+  if (EndHob < Start + sizeof(Phit) || EndHob > ~static_cast<UINTN>(0) - sizeof(EFI_HOB_GENERIC_HEADER)) {
+    return NULL;
+  }
+  return List + (EndHob - Start) + sizeof(EFI_HOB_GENERIC_HEADER);
+}
+
 VOID *GetHobList() {
   if (gHobList == NULL) {
     LookupConfigurationTable(&gEfiHobListGuid, &gHobList);
+    gHobListEnd = gHobList != NULL ? HobListEndOf(static_cast<const UINT8 *>(gHobList)) : NULL;
   }
   return gHobList;
 }
@@ -98,7 +118,16 @@ VOID *FindNextGuidHob(const EFI_GUID *Guid, const VOID *HobStart) {
   if (Hob == NULL) {
     return NULL;
   }
+  // Inside the PHIT's list, no HOB may reach past its end: a length that skips the
+  // end-of-list HOB would otherwise walk on through whatever memory follows.
+  const UINT8 *End = static_cast<const UINT8 *>(gHobListEnd);
+  const UINTN At = reinterpret_cast<UINTN>(Hob);
+  const bool Bounded = End != NULL && At >= reinterpret_cast<UINTN>(gHobList) && At <= reinterpret_cast<UINTN>(End);
   for (;;) {
+    const UINTN Left = Bounded ? reinterpret_cast<UINTN>(End) - reinterpret_cast<UINTN>(Hob) : 0;
+    if (Bounded && Left < sizeof(EFI_HOB_GENERIC_HEADER)) {
+      return NULL;
+    }
     EFI_HOB_GENERIC_HEADER Header;
     __builtin_memcpy(&Header, Hob, sizeof(Header));
     if (Header.HobType == EFI_HOB_TYPE_END_OF_HOB_LIST) {
@@ -106,7 +135,8 @@ VOID *FindNextGuidHob(const EFI_GUID *Guid, const VOID *HobStart) {
     }
     // A length that cannot hold the generic header would stall or misalign the walk:
     // treat it as the end of the list.
-    if (Header.HobLength < sizeof(EFI_HOB_GENERIC_HEADER)) {
+    if (Header.HobLength < sizeof(EFI_HOB_GENERIC_HEADER) ||
+        (Bounded && Header.HobLength > Left)) {
       return NULL;
     }
     if (Header.HobType == EFI_HOB_TYPE_GUID_EXTENSION && Header.HobLength >= sizeof(EFI_HOB_GUID_TYPE) &&

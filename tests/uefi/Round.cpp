@@ -415,6 +415,11 @@ bool InstallHeapHobs(const char *Subject) {
     At += Length;
   }
   gBS->CopyMem(At, Firmware + FirmwareBytes, sizeof(EFI_HOB_GENERIC_HEADER));
+  // The copy's PHIT names the copy's end HOB, or the drivers would stop at the firmware's.
+  EFI_HOB_HANDOFF_INFO_TABLE *Phit = reinterpret_cast<EFI_HOB_HANDOFF_INFO_TABLE *>(List);
+  if (Phit->Header.HobType == EFI_HOB_TYPE_HANDOFF) {
+    Phit->EfiEndOfHobList = reinterpret_cast<UINTN>(At);
+  }
   const EFI_STATUS Status = gBS->InstallConfigurationTable(&gEfiHobListGuid, List);
   if (!Expect(Status == EFI_SUCCESS, Subject, "heap_hobs.install", "InstallConfigurationTable returned %r", Status)) {
     gBS->FreePool(List);

@@ -8,6 +8,7 @@ void ResetDriverGlobals() {
   gSystemTable = nullptr;
   gBootServices = nullptr;
   gHobList = nullptr;
+  gHobListEnd = nullptr;
   gPcdProtocol = nullptr;
   gDxeServices = nullptr;
   CfgPcdBuf = {};

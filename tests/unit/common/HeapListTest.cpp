@@ -278,4 +278,30 @@ TEST_F(HeapListTest, AHobWhoseDataRunsPastItsLengthIsNotMigrated) {
   ExpectPublishedOnce();
 }
 
+// The PHIT's EfiEndOfHobList bounds the walk: a HOB past it, reached by a length that skips
+// the end-of-list HOB or sitting where that HOB should be, is never migrated.
+TEST_F(HeapListTest, TheWalkEndsWhereThePhitSaysTheListEnds) {
+  for (const bool EndHobMissing : {false, true}) {
+    SCOPED_TRACE(EndHobMissing ? "a HEAP HOB where the end HOB belongs" : "a length that skips the end HOB");
+    sim::HobBuilder List;
+    List.Other(EFI_HOB_TYPE_HANDOFF, 56).Guid(gHeapHobGuid, sim::HeapHobData(8, 0, 1, Pattern(8, 1)));
+    if (!EndHobMissing) List.Other(EFI_HOB_TYPE_RESOURCE_DESCRIPTOR, 16);
+    const size_t EndAt = List.Size();
+    if (!EndHobMissing) {
+      List.End();
+      const UINT16 Skip = 16 + 8;
+      std::memcpy(List.At(EndAt - 16 + 2), &Skip, 2);
+    }
+    List.Guid(gHeapHobGuid, sim::HeapHobData(8, 0, 1, Pattern(8, 2))).End();
+    const UINT64 EndHob = reinterpret_cast<UINTN>(List.At(EndAt));
+    std::memcpy(List.At(48), &EndHob, 8);
+    sim::Firmware Local;
+    Rebind(Local, List);
+    MigrateHeapHobs();
+    const auto Nodes = Forward(gHeapListHead);
+    ASSERT_EQ(Nodes.size(), 1U);
+    EXPECT_EQ(std::vector<UINT8>(HEAP_NODE_DATA(Nodes[0]), HEAP_NODE_DATA(Nodes[0]) + 8), Pattern(8, 1));
+  }
+}
+
 }  // namespace
