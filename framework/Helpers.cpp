@@ -99,7 +99,10 @@ static const VOID *HobListEndOf(const UINT8 *List) {
   __builtin_memcpy(&Phit, List, sizeof(Phit));
   const UINTN Start = reinterpret_cast<UINTN>(List);
   const UINTN EndHob = static_cast<UINTN>(Phit.EfiEndOfHobList);
-  if (EndHob < Start + sizeof(Phit) || EndHob > ~static_cast<UINTN>(0) - sizeof(EFI_HOB_GENERIC_HEADER)) {
+  // The end HOB lies after the PHIT, and its own header does not wrap the address space.
+  const bool AfterPhit = EndHob >= Start + sizeof(Phit);
+  const bool Wraps = EndHob > static_cast<UINTN>(-1) - sizeof(EFI_HOB_GENERIC_HEADER);
+  if (!AfterPhit || Wraps) {
     return NULL;
   }
   return List + (EndHob - Start) + sizeof(EFI_HOB_GENERIC_HEADER);
