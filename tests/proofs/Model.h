@@ -1,0 +1,37 @@
+// The firmware the proofs run against: boot services that keep the UEFI 2.10 contract and
+// nothing more, and nondeterministic values.
+#pragma once
+
+#include "framework/Framework.h"
+
+// Any value: CBMC takes a local that was never written as unknown.
+UINT8 AnyByte();
+UINT32 AnyWord();
+UINTN AnySize();
+bool AnyBool();
+
+// Any bytes: CBMC takes what a function never wrote as unknown.
+void AnyBytes(VOID *Buffer, UINTN Size);
+
+struct ModelFirmware {
+  EFI_SYSTEM_TABLE System;
+  EFI_BOOT_SERVICES Boot;
+  // What the driver installed, in order.
+  UINTN Installs;
+  EFI_GUID Installed[4];
+  VOID *Interfaces[4];
+  // Pool allocations, in order: the type asked for and whether it was granted.
+  UINTN Allocations;
+  EFI_MEMORY_TYPE PoolType[4];
+  bool Granted[4];
+  // The HOBs that FindNextGuidHob's contract handed over, in order.
+  UINTN Walked;
+  const UINT8 *Handed[4];
+  // LocateProtocol's answer for any GUID: Found with Interface, else EFI_NOT_FOUND.
+  bool Found;
+  VOID *Interface;
+};
+extern ModelFirmware gModel;
+
+// Binds gSystemTable and gBootServices to the model with Count configuration entries.
+void BindModel(EFI_CONFIGURATION_TABLE *Entries, UINTN Count);
