@@ -123,7 +123,7 @@ struct LIST_ENTRY {
 #endif  // SOC_EDK2_BUILD
 
 // What the drivers rely on, held to whichever definitions are in force: MdePkg's must
-// give the values of the UEFI specification (2.10, appendix D and 7.1).
+// give the values UEFI 2.10 defines (appendix D and 7.1).
 static_assert(sizeof(EFI_GUID) == 16, "EFI_GUID is 16 bytes");
 static_assert(sizeof(LIST_ENTRY) == 16, "LIST_ENTRY is two pointers");
 static_assert(offsetof(LIST_ENTRY, BackLink) == 8, "LIST_ENTRY.BackLink");

@@ -53,8 +53,8 @@ DEPEX_PROTOCOLS = ["gPcdProtocolGuid", "gEfiPcdProtocolGuid"]
 # GUIDs that MdePkg already declares; the package declaration leaves them out.
 MDE_PKG = {"gPcdProtocolGuid", "gEfiPcdProtocolGuid", "gEfiHobListGuid", "gEfiDxeServicesTableGuid"}
 
-# (C name, usage, help) of what each driver produces and consumes, as the INF
-# specification writes usages: a GUID used two ways is listed once for each. Presence
+# (C name, usage, help) of what each driver produces and consumes, with usages as EDK2's
+# INF format writes them: a GUID used two ways is listed once for each. Presence
 # GUIDs are added per deliverable from its MODULE_PRESENCE_LIST.
 PROTOCOLS = [
     ("gProcessorClassProtocolGuid", "SOMETIMES_PRODUCES", "on the image handle, on a processor this driver serves"),
@@ -68,7 +68,7 @@ PROTOCOLS = [
     ("gInterruptTableProtocolGuid", "NOTIFY", "I/O APIC identifiers rewritten on every install"),
     ("gInterruptTableProtocolGuid", "SOMETIMES_CONSUMES", "the first installed instance's tables"),
 ]
-# (C name, usage, GUID type) as the INF specification names the kinds of GUID.
+# (C name, usage, GUID type), the kinds of GUID named as in EDK2's INF format.
 GUIDS = [
     ("gEfiHobListGuid", "CONSUMES", "SystemTable"),
     ("gEfiDxeServicesTableGuid", "CONSUMES", "SystemTable"),

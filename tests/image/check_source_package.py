@@ -4,7 +4,7 @@ header with MdePkg's types, alone, under gcc and clang as C11 and C++17 (-pedant
 and gnu99; a small C consumer of the class protocol; a header whose layout differs from
 the drivers' refused at compile time; no header path of ours equal, ignoring case, to one
 of MdePkg's or MdeModulePkg's; a driver source compiled as EDK2 compiles it, and refused,
-with one line, against an MdePkg whose values differ from the specifications or without
+with one line, against an MdePkg whose values differ from UEFI 2.10 and PI 1.8 or without
 AutoGen.h, or by a compiler older than the oldest supported; and the package rules of EDK2's CI (unique GUIDs, every INF in the DSC, every
 GUID an INF names declared in a package it lists).
 Usage: check_source_package.py --edk2 EDK2_TREE PACKAGE_ROOT"""

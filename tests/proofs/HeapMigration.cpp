@@ -8,17 +8,6 @@
 #define PHIT_BYTES 56
 #define LIST_BYTES (PHIT_BYTES + HOB_BYTES + 8)
 
-static UINT16 Field16(const UINT8 *P) {
-  UINT16 V;
-  memcpy(&V, P, 2);
-  return V;
-}
-static UINT32 Field32(const UINT8 *P) {
-  UINT32 V;
-  memcpy(&V, P, 4);
-  return V;
-}
-
 extern "C" void Harness() {
   UINT64 Storage[LIST_BYTES / 8];  // never written: any bytes
   UINT8 *List = reinterpret_cast<UINT8 *>(&Storage[0]);
@@ -44,16 +33,20 @@ extern "C" void Harness() {
                      "an installed list adopted, nothing migrated or published");
     return;
   }
-  __CPROVER_assert(gModel.Installs == 1 && gModel.Interfaces[0] == &gHeapListProtocol, "the own list published");
+  static const UINT8 HeapListGuid[16] = {0x3D, 0x67, 0x62, 0xAF, 0xDA, 0xDE, 0xAE, 0x43,
+                                         0x8F, 0x03, 0x9C, 0x2D, 0x89, 0xFD, 0x78, 0xDA};
+  __CPROVER_assert(gModel.Installs == 1 && memcmp(&gModel.Installed[0], HeapListGuid, 16) == 0 &&
+                       gModel.Interfaces[0] == &gHeapListProtocol,
+                   "the own list published under the heap-list GUID");
   // The nodes are the eligible HOBs among those the walk handed over whose pool was
   // granted, in that order, with their bytes.
   const LIST_ENTRY *Link = gHeapListHead->ForwardLink;
   UINTN Pool = 0;
   for (UINTN I = 0; I < gModel.Walked && I < 4; I++) {
     const UINT8 *Hob = gModel.Handed[I];
-    const UINTN Size = Field16(Hob + 2);
-    const UINTN DataSize = Size >= 40 ? Field32(Hob + 32) : 0;
-    if (Size >= 40 && Field32(Hob + 24) == 0x50414548 && Hob[37] == 1 && DataSize <= Size - 40) {
+    const UINTN Size = Read16(Hob + 2);
+    const UINTN DataSize = Size >= 40 ? Read32(Hob + 32) : 0;
+    if (Size >= 40 && Read32(Hob + 24) == 0x50414548 && Hob[37] == 1 && DataSize <= Size - 40) {
       __CPROVER_assert(Pool < gModel.Allocations && gModel.PoolType[Pool] == (Hob[36] == 8 ? 6 : 4),
                        "runtime pool for selector 8, boot pool otherwise");
       if (gModel.Granted[Pool++]) {

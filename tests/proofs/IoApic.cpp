@@ -8,17 +8,6 @@
 #define IOAPIC_BYTES (20 + 24 * ROWS)
 #define ROUTING_BYTES (73 + 345 * ROUTING_ROWS)
 
-static UINT32 Field32(const UINT8 *P) {
-  UINT32 V;
-  memcpy(&V, P, 4);
-  return V;
-}
-static UINT64 Field64(const UINT8 *P) {
-  UINT64 V;
-  memcpy(&V, P, 8);
-  return V;
-}
-
 extern "C" void Harness() {
   // The producer's tables hold as many rows as their counts say (its own contract); every
   // other byte is any.
@@ -47,9 +36,9 @@ extern "C" void Harness() {
   UINT8 OldId = 1;
   for (UINTN Row = 0; Row < ROWS; Row++) {
     const UINT8 *Before = IoApicBefore + 20 + 24 * Row, *After = IoApic + 20 + 24 * Row;
-    const bool Match = Applied && IoApicTable != NULL && Row < Rows && Field64(Before) == Address;
+    const bool Match = Applied && IoApicTable != NULL && Row < Rows && Read64(Before) == Address;
     if (Match) OldId = Before[8];
-    __CPROVER_assert(Field32(After + 8) == (Match ? NewId : Field32(Before + 8)), "only matching rows renamed");
+    __CPROVER_assert(Read32(After + 8) == (Match ? NewId : Read32(Before + 8)), "only matching rows renamed");
   }
   for (UINTN Row = 0; Row < ROUTING_ROWS; Row++) {
     for (UINTN Item = 0; Item < 4; Item++) {

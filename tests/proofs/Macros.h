@@ -13,8 +13,9 @@
 
 #undef INTERRUPT_IOAPIC_ROW_AT
 #undef INTERRUPT_ROUTING_ROW_AT
-#define INTERRUPT_IOAPIC_ROW_AT(Table, Index) \
-  ((INTERRUPT_IOAPIC_ROW *)(((UINT8 *)(Table)) + sizeof(INTERRUPT_IOAPIC_TABLE) + (Index) * sizeof(INTERRUPT_IOAPIC_ROW)))
+#define INTERRUPT_IOAPIC_ROW_AT(Table, Index)                                                  \
+  ((INTERRUPT_IOAPIC_ROW *)(((UINT8 *)(Table)) + sizeof(INTERRUPT_IOAPIC_TABLE) +             \
+                            (Index) * sizeof(INTERRUPT_IOAPIC_ROW)))
 #define INTERRUPT_ROUTING_ROW_AT(Table, Index)                                                   \
   ((INTERRUPT_ROUTING_ROW *)(((UINT8 *)(Table)) + sizeof(INTERRUPT_ROUTING_TABLE) +             \
                              (Index) * sizeof(INTERRUPT_ROUTING_ROW)))

@@ -31,28 +31,22 @@ void ArchPhysicalWrite32(UINT64 Address, UINT32 Value) {
 }
 UINT8 *ArchPhysicalWindow(UINT64 Address, UINT64 Length) { return At(Address, Length); }
 
-static UINT32 Word(UINTN Offset) {
-  UINT32 V;
-  memcpy(&V, gRegion + Offset, 4);
-  return V;
-}
-
 extern "C" void Harness() {
   UINT8 Region[LOG_BYTES];  // never written: any header, any data
   gRegion = AnyBool() ? &Region[0] : NULL;
   gApicBase = AnyWord();
   const bool Boot = (gApicBase & 0x100) != 0;
-  const bool Valid = Boot && gRegion != NULL && Word(0) == 0x4D454D44 && Word(4) == 0x55AA55AA &&
-                     Word(12) == 0xBB66BB66 && Word(8) <= LOG_BYTES;
+  const bool Valid = Boot && gRegion != NULL && Read32(gRegion) == 0x4D454D44 && Read32(gRegion + 4) == 0x55AA55AA &&
+                     Read32(gRegion + 12) == 0xBB66BB66 && Read32(gRegion + 8) <= LOG_BYTES;
   __CPROVER_assert(MemoryLogIsValid() == Valid, "valid: boot processor, signature, guards, size");
-  UINT32 Used = Valid ? Word(8) : 0;
+  UINT32 Used = Valid ? Read32(gRegion + 8) : 0;
 
   if (AnyBool()) {
     MemoryLogInit();
     if (Boot && gRegion != NULL) {
       __CPROVER_assert(MemoryLogIsValid(), "a valid log afterwards");
       if (!Valid) {
-        __CPROVER_assert(Word(8) == 0, "formatted empty");
+        __CPROVER_assert(Read32(gRegion + 8) == 0, "formatted empty");
         for (UINTN I = 0; I < CAPACITY; I++) __CPROVER_assert(Region[16 + I] == 0, "formatted zeroed");
       }
     }
@@ -66,7 +60,7 @@ extern "C" void Harness() {
   if (!Valid) return;
   const UINTN Length = Record == NULL ? 0 : Count;
   if (Used > CAPACITY) Used = CAPACITY;
-  const UINT32 After = Word(8);
+  const UINT32 After = Read32(gRegion + 8);
   __CPROVER_assert(After <= CAPACITY, "the header describes what LogData holds");
   if (Length <= CAPACITY - Used) {
     __CPROVER_assert(After == Used + Length, "the record appended");

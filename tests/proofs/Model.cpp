@@ -23,11 +23,6 @@ bool AnyBool() {
   return V;
 }
 
-void AnyBytes(VOID *Buffer, UINTN Size) {
-  UINT8 *P = static_cast<UINT8 *>(Buffer);
-  for (UINTN I = 0; I < Size; I++) P[I] = AnyByte();
-}
-
 // UEFI 2.10, 7.2: on success a fresh buffer of Size bytes, contents unknown; otherwise an
 // error, with the out-pointer undefined. Any call may fail.
 static EFI_STATUS EFIAPI ModelAllocatePool(EFI_MEMORY_TYPE Type, UINTN Size, VOID **Buffer) {

@@ -10,8 +10,23 @@ UINT32 AnyWord();
 UINTN AnySize();
 bool AnyBool();
 
-// Any bytes: CBMC takes what a function never wrote as unknown.
-void AnyBytes(VOID *Buffer, UINTN Size);
+
+// Little-endian fields at any alignment, as the harnesses read records by their offsets.
+inline UINT16 Read16(const UINT8 *P) {
+  UINT16 V;
+  memcpy(&V, P, 2);
+  return V;
+}
+inline UINT32 Read32(const UINT8 *P) {
+  UINT32 V;
+  memcpy(&V, P, 4);
+  return V;
+}
+inline UINT64 Read64(const UINT8 *P) {
+  UINT64 V;
+  memcpy(&V, P, 8);
+  return V;
+}
 
 struct ModelFirmware {
   EFI_SYSTEM_TABLE System;
