@@ -8,6 +8,7 @@ import collections
 import lzma
 import os
 import re
+import shutil
 import subprocess
 import sys
 
@@ -17,40 +18,63 @@ import fwpack  # noqa: E402
 from pe_image import PeImage  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
-SUBSYSTEM_DIRS = ["framework", "cfgbuf", "heap", "debug", "processor", "ioapic", "variants/m70",
-                  "variants/m60", "arch/x86_64"]
+SUBSYSTEM_DIRS = ["framework", "cfgbuf", "heap", "debug", "processor", "ioapic", "arch"]
 
 
-def object_homes():
-    homes = collections.defaultdict(set)
-    for d in SUBSYSTEM_DIRS:
-        for name in os.listdir(os.path.join(ROOT, d)) if os.path.isdir(os.path.join(ROOT, d)) else []:
-            if name.endswith(".cpp"):
-                homes[name + ".obj"].add(d)
+def tool(name):
+    return shutil.which(name + "-14") or shutil.which(name) or name
+
+
+def home_of(path):
+    """The subsystem of a source or object path under the tree."""
+    path = os.path.normpath(path).replace(os.sep, "/")
+    if path.startswith("variants/"):
+        return "variants (own)"
+    return next((d for d in SUBSYSTEM_DIRS if path.startswith(d + "/")), path.split("/")[0] if "/" in path else "?")
+
+
+def defined_in(objects):
+    """Symbol -> subsystem, from the symbol tables of the link's objects (bitcode included)."""
+    homes = {}
+    for folder, _, names in os.walk(objects):
+        for name in names:
+            if name.endswith(".obj"):
+                path = os.path.join(folder, name)
+                listing = subprocess.run([tool("llvm-nm"), "--defined-only", path], capture_output=True, text=True).stdout
+                for line in listing.splitlines():
+                    homes.setdefault(line.split()[-1], home_of(os.path.relpath(path, objects)))
     return homes
 
 
-def per_subsystem(map_path, section_sizes, image_name):
-    homes = object_homes()
+def per_subsystem(map_path, section_sizes, image_path):
+    """Code bytes by the line table of the symbol file beside the image, so that code the
+    link-time optimiser inlined counts where it was written; data bytes by the object that
+    defines each symbol of the map."""
+    stem = os.path.splitext(os.path.basename(image_path))[0]
+    homes = defined_in(os.path.join(os.path.dirname(map_path), "CMakeFiles", stem + "_objects.dir"))
+    totals = collections.Counter()
     symbols = []
     pattern = re.compile(r"^\s*([0-9a-f]{4}):([0-9a-f]{8})\s+(\S+)\s+[0-9a-f]{16}\s+(?:\S+:)?(\S+\.obj)\s*$", re.I)
     for line in open(map_path):
         m = pattern.match(line)
-        if m:
-            symbols.append((int(m.group(1), 16), int(m.group(2), 16), m.group(4)))
+        if m and int(m.group(1), 16) != 1:
+            symbols.append((int(m.group(1), 16), int(m.group(2), 16), m.group(3)))
     symbols.sort()
-    totals = collections.Counter()
-    for i, (section, offset, obj) in enumerate(symbols):
-        end = section_sizes.get(section, offset)
-        if i + 1 < len(symbols) and symbols[i + 1][0] == section:
-            end = symbols[i + 1][1]
-        candidates = homes.get(obj, {"?"})
-        variant = [c for c in candidates if c.startswith("variants/")]
-        # Variant objects of the other deliverable never link into this image.
-        home = sorted(candidates)[0]
-        if len(candidates) > 1 and variant:
-            home = "variants (own)"
-        totals[home] += max(0, end - offset)
+    for i, (section, offset, name) in enumerate(symbols):
+        end = symbols[i + 1][1] if i + 1 < len(symbols) and symbols[i + 1][0] == section else section_sizes.get(section, offset)
+        totals[homes.get(name, "?")] += max(0, end - offset)
+    listing = subprocess.run([tool("llvm-objdump"), "-d", "-l", "--no-show-raw-insn", os.path.splitext(image_path)[0] + ".debug"],
+                             capture_output=True, text=True).stdout
+    rows, source = [], "?"
+    for line in listing.splitlines():
+        m = re.match(r"^\s*([0-9a-f]+):\s", line)
+        if line.startswith("; ") and not line.endswith("():"):
+            source = line[2:].rsplit(":", 1)[0]
+        elif m:
+            rows.append((int(m.group(1), 16), home_of(source)))
+    text_end = rows[0][0] + section_sizes.get(1, 0) if rows else 0
+    for i, (address, home) in enumerate(rows):
+        totals[home] += (rows[i + 1][0] if i + 1 < len(rows) else text_end) - address
     return totals
 
 
@@ -71,12 +95,23 @@ def edk2_table(ours, folder, platform=None):
     if platform:
         where = subprocess.run([platform, "--where"], capture_output=True, text=True).stdout.strip()
         sets.append(("2022.11 inside OvmfPkgX64", where))
-    print("%-34s %-10s %6s %6s %6s" % ("image set", "driver", "file", "FFS", "LZMA"))
+    print("%-34s %-10s %6s %6s %6s %6s" % ("image set", "driver", "file", "FFS", "LZMA", "pages"))
+    sizes = collections.defaultdict(dict)
     for label, where in sets:
         for name in ("SocDxeM70", "SocDxeM60"):
             path = os.path.join(where, name + ".efi")
             if os.path.exists(path):
-                print("%-34s %-10s %6d %6d %6d" % ((label, name) + ffs_sizes(path, name)))
+                pages = -(-PeImage(open(path, "rb").read()).size_of_image // 4096)
+                sizes[name][label] = ffs_sizes(path, name) + (pages,)
+                print("%-34s %-10s %6d %6d %6d %6d" % ((label, name) + sizes[name][label]))
+    print("ours as a share of the smallest EDK2 build (file, FFS, LZMA), and pages in memory:")
+    for name, found in sizes.items():
+        mine = found.get(sets[0][0])
+        theirs = [v for label, v in found.items() if label != sets[0][0]]
+        if mine and theirs:
+            least = [min(v[i] for v in theirs) for i in range(3)]
+            print("  %-10s %s; %d pages" % (name, "  ".join("%.3f (%d of %d)" % (m / t, m, t)
+                                                           for m, t in zip(mine, least)), mine[3]))
 
 
 def main():
@@ -104,8 +139,8 @@ def main():
             print("  FFS file %d bytes, LZMA-compressed %d bytes (%.0f%%)" % (len(raw), len(packed),
                                                                              100.0 * len(packed) / len(raw)))
         if index < len(args.map) and os.path.exists(args.map[index]):
-            totals = per_subsystem(args.map[index], section_sizes, os.path.basename(path))
-            print("  by subsystem (symbols' extents in the linker map):")
+            totals = per_subsystem(args.map[index], section_sizes, path)
+            print("  by subsystem (code by the line table, data by the defining object):")
             for home, size in sorted(totals.items(), key=lambda item: -item[1]):
                 print("    %-16s %6d bytes" % (home, size))
     return 0

@@ -1,6 +1,7 @@
 # One link per image, with DWARF and a CodeView debug entry: it writes NAME.debug, the symbol
-# file. The shipped NAME.efi is that file without its DWARF sections and symbol table, so
-# code, data and the debug entry are the same bytes in both. Linked at ImageBase 0, as EDK2
+# file. The shipped NAME.efi is that file without its DWARF sections and symbol table, and
+# with its headers compacted (tools/fwpack.py compact), so code, data and the debug entry
+# are the same bytes in both, at the same RVAs. Linked at ImageBase 0, as EDK2
 # links its own images: the DXE core then relocates without first trying that address.
 #
 # The CodeView entry names the symbol file by a relative path (PDB_NAME, default NAME.debug):
@@ -15,6 +16,42 @@ find_program(SOC_LLVM_OBJCOPY NAMES llvm-objcopy-14 llvm-objcopy REQUIRED)
 add_compile_options(-g -gdwarf-4 -mllvm -dwarf-linkage-names=Abstract -fdebug-compilation-dir=.
                     -fdebug-prefix-map=${CMAKE_SOURCE_DIR}=.)
 
+# What makes the images small: the driver optimised for size as one unit (LTO at -Oz, with
+# the inliner a little bolder than -Oz's default, which the size report showed to pay), a
+# zero timestamp instead of /Brepro's hash (reproducible without the extra debug entry
+# /Brepro adds; the CodeView GUID is a hash of the symbol file either way).
+set(SOC_IMAGE_COMPILE_OPTIONS -Oz -flto CACHE STRING "Compile options of the image objects")
+set(SOC_IMAGE_LINK_OPTIONS /opt:ref /opt:icf /timestamp:0 /mllvm:-inline-threshold=25
+    CACHE STRING "lld-link options of the images")
+
+# An option the compiler or linker does not take would fail at build time, or, for one the
+# tool ignores with a warning, quietly make another image: refuse it here, by name.
+function(soc_check_image_options)
+  set(dir ${CMAKE_BINARY_DIR}/CMakeFiles/SocImageOptions)
+  file(WRITE ${dir}/probe.cpp "extern \"C\" unsigned long long Probe(void *, void *) { return 0; }\n")
+  separate_arguments(base NATIVE_COMMAND "${CMAKE_CXX_FLAGS}")
+  foreach(option IN LISTS SOC_IMAGE_COMPILE_OPTIONS)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} ${base} -Werror ${option} -c probe.cpp -o probe.obj
+                    WORKING_DIRECTORY ${dir} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+    if(NOT rc EQUAL 0 OR NOT out STREQUAL "")
+      message(FATAL_ERROR "SOC_IMAGE_COMPILE_OPTIONS: ${CMAKE_CXX_COMPILER} does not take '${option}':\n${out}")
+    endif()
+  endforeach()
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} ${base} ${SOC_IMAGE_COMPILE_OPTIONS} -c probe.cpp -o probe.obj
+                  WORKING_DIRECTORY ${dir})
+  foreach(option IN LISTS SOC_IMAGE_LINK_OPTIONS)
+    execute_process(COMMAND ${SOC_LLD_LINK} /nologo /entry:Probe /subsystem:efi_boot_service_driver /nodefaultlib
+                            ${option} probe.obj /out:probe.efi
+                    WORKING_DIRECTORY ${dir} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+    if(NOT rc EQUAL 0 OR NOT out STREQUAL "")
+      message(FATAL_ERROR "SOC_IMAGE_LINK_OPTIONS: ${SOC_LLD_LINK} does not take '${option}':\n${out}")
+    endif()
+  endforeach()
+endfunction()
+soc_check_image_options()
+add_compile_options(${SOC_IMAGE_COMPILE_OPTIONS})
+string(REPLACE ";" " " SOC_IMAGE_LINK_FLAGS "${SOC_IMAGE_LINK_OPTIONS}")
+
 function(soc_efi_image name subsystem entry)
   cmake_parse_arguments(PARSE_ARGV 3 arg "" "PDB_NAME" "SOURCES")
   if(NOT arg_PDB_NAME)
@@ -26,11 +63,14 @@ function(soc_efi_image name subsystem entry)
   endif()
   add_executable(${name}_link ${arg_SOURCES})
   set_target_properties(${name}_link PROPERTIES OUTPUT_NAME ${name} SUFFIX .debug LINK_FLAGS
-    "/subsystem:${subsystem} /entry:${entry} /nodefaultlib /Brepro /base:0 /filealign:32 /opt:ref /opt:icf \
-/debug /pdb:${dir}CMakeFiles/${name}.pdb /pdbaltpath:${arg_PDB_NAME} /pdbsourcepath:/socdxe /map:${dir}${name}.map")
+    "/subsystem:${subsystem} /entry:${entry} /nodefaultlib /base:0 /filealign:32 ${SOC_IMAGE_LINK_FLAGS} \
+/debug /mllvm:-dwarf-linkage-names=Abstract /pdb:${dir}CMakeFiles/${name}.pdb /pdbaltpath:${arg_PDB_NAME} /pdbsourcepath:/socdxe /map:${dir}${name}.map")
+  set(stripped ${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/${name}.stripped)
   add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${name}.efi
-                     COMMAND ${SOC_LLVM_OBJCOPY} --strip-all $<TARGET_FILE:${name}_link> ${CMAKE_CURRENT_BINARY_DIR}/${name}.efi
-                     DEPENDS ${name}_link
+                     COMMAND ${SOC_LLVM_OBJCOPY} --strip-all $<TARGET_FILE:${name}_link> ${stripped}
+                     COMMAND ${Python3_EXECUTABLE} -B ${CMAKE_SOURCE_DIR}/tools/fwpack.py compact
+                             --out ${CMAKE_CURRENT_BINARY_DIR}/${name}.efi ${stripped}
+                     DEPENDS ${name}_link ${CMAKE_SOURCE_DIR}/tools/fwpack.py
                      COMMENT "Stripping ${name}.efi")
   add_custom_target(${name} ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/${name}.efi)
 endfunction()

@@ -11,7 +11,7 @@ set(CMAKE_CXX_COMPILER ${SOC_CLANGXX})
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
 set(CMAKE_CXX_FLAGS_INIT
     "--target=x86_64-unknown-windows -ffreestanding -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -mno-red-zone -fshort-wchar \
--fno-stack-protector -fno-threadsafe-statics -ffunction-sections -fdata-sections -mno-stack-arg-probe -fno-builtin -Os")
+-fno-stack-protector -fno-threadsafe-statics -ffunction-sections -fdata-sections -mno-stack-arg-probe -fno-builtin")
 set(CMAKE_CXX_FLAGS_RELEASE_INIT "")
 set(CMAKE_EXECUTABLE_SUFFIX_CXX ".efi")
 set(CMAKE_CXX_LINK_EXECUTABLE "${SOC_LLD_LINK} /nologo <LINK_FLAGS> <OBJECTS> /out:<TARGET> <LINK_LIBRARIES>")

@@ -9,6 +9,8 @@ EDK II as-built INF and DEC files.
       writes a firmware volume (FFS2 file system) holding the files in that order
   fwpack.py dec --guids HEADER... --out SocDxe.dec
       writes the package declaration that names every GUID the INFs list
+  fwpack.py compact --out SocDxeM70.efi LINKED.efi
+      writes the image with its headers as small as PE/COFF lets them be (see compact())
   fwpack.py source --name SocDxeM70 --guids HEADER... --root DIR --out X.inf SOURCE...
       writes the source INF that builds the driver from SOURCE... (paths under DIR, the
       package root) inside an EDK2 workspace (dec --include DIR writes the source DEC)
@@ -151,7 +153,7 @@ def dec_form(guid):
 
 # --- the image
 
-def check_image(data, path):
+def check_image(data, path, subsystems=(11,)):
     """A PE32+ image for x86-64 with the EFI boot-service driver subsystem (11)."""
     if len(data) < 0x40 or data[:2] != b"MZ":
         raise Refused("%s: not a PE image (no MZ header)" % path)
@@ -165,8 +167,53 @@ def check_image(data, path):
         raise Refused("%s: not PE32+ (optional header magic 0x%X)" % (path, magic))
     if machine != 0x8664:
         raise Refused("%s: not an x86-64 image (machine 0x%X)" % (path, machine))
-    if subsystem != 11:
+    if subsystem not in subsystems:
         raise Refused("%s: subsystem %d, not 11 (EFI boot-service driver)" % (path, subsystem))
+
+
+def compact(data, path):
+    """The image with the DOS header alone (no DOS stub: UEFI loaders read only e_magic and
+    e_lfanew), without the trailing empty data directories, and with SizeOfHeaders rounded
+    up to FileAlignment from there. Section contents and RVAs are unchanged; file offsets
+    (sections, debug entries) move down by what the headers lost."""
+    check_image(data, path, (10, 11, 12))  # EFI applications and drivers
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
+    opt = pe + 24
+    file_alignment, = struct.unpack_from("<I", data, opt + 36)
+    headers_size, = struct.unpack_from("<I", data, opt + 60)
+    count, = struct.unpack_from("<I", data, opt + 108)
+    table = opt + optional_size
+    if optional_size != 112 + 8 * count or table + 40 * sections > headers_size or headers_size > len(data):
+        raise Refused("%s: optional header or section table out of place" % path)
+    directories = [struct.unpack_from("<II", data, opt + 112 + 8 * i) for i in range(count)]
+    if count > 4 and directories[4] != (0, 0):
+        raise Refused("%s: has a certificate table, whose file offset would move" % path)
+    if struct.unpack_from("<I", data, pe + 12)[0]:
+        raise Refused("%s: has a COFF symbol table; strip it first" % path)
+    keep = max([i + 1 for i, entry in enumerate(directories) if entry != (0, 0)] or [0])
+    rows = [list(struct.unpack_from("<8sIIIIIIHHI", data, table + 40 * i)) for i in range(sections)]
+    if any(row[4] and row[4] < headers_size for row in rows):
+        raise Refused("%s: a section's data lies inside the headers" % path)
+    head = bytearray(b"MZ" + bytes(0x3A) + struct.pack("<I", 0x40))
+    head += data[pe:opt + 112] + b"".join(struct.pack("<II", *entry) for entry in directories[:keep])
+    struct.pack_into("<H", head, 0x40 + 20, 112 + 8 * keep)
+    struct.pack_into("<I", head, 0x40 + 24 + 108, keep)
+    new_size = -(-(len(head) + 40 * sections) // file_alignment) * file_alignment
+    shift = headers_size - new_size
+    struct.pack_into("<I", head, 0x40 + 24 + 60, new_size)
+    body = bytearray(data[headers_size:])
+    debug_rva, debug_size = directories[6] if count > 6 else (0, 0)
+    for _, _, rva, raw_size, raw, *_ in rows:
+        if debug_size and rva <= debug_rva < rva + raw_size:
+            first = raw - headers_size + debug_rva - rva
+            for at in range(first + 24, first + debug_size, 28):  # PointerToRawData of each entry
+                pointer, = struct.unpack_from("<I", body, at)
+                struct.pack_into("<I", body, at, pointer - shift if pointer else 0)
+    for row in rows:
+        row[4] -= shift if row[4] else 0
+        head += struct.pack("<8sIIIIIIHHI", *row)
+    return bytes(head + bytes(new_size - len(head)) + body)
 
 
 # --- PI formats
@@ -356,6 +403,9 @@ def main(argv=None):
     d.add_argument("--guids", nargs="+", required=True)
     d.add_argument("--out", required=True)
     d.add_argument("--include", action="append", help="an [Includes] folder, for the source DEC")
+    c = sub.add_parser("compact")
+    c.add_argument("--out", required=True)
+    c.add_argument("image")
     s = sub.add_parser("source")
     s.add_argument("--name", required=True)
     s.add_argument("--guids", nargs="+", required=True)
@@ -372,6 +422,8 @@ def main(argv=None):
                 if len(f) < FFS_HEADER_SIZE or int.from_bytes(f[20:23], "little") != len(f):
                     raise Refused("%s: not an FFS file (its size field says otherwise)" % p)
             write_all([(args.out, volume(files))])
+        elif args.command == "compact":
+            write_all([(args.out, compact(open(args.image, "rb").read(), args.image))])
         elif args.command == "source":
             guids, presence = read_guids(args.guids)
             root = os.path.realpath(args.root)

@@ -1,37 +1,45 @@
 #!/usr/bin/env python3
 """Checks machine code of a driver image that no host test can run, from the linker map's
 symbols and llvm-objdump's listing:
-  stores  the code of one object file stores no wider than --max-width bytes at once (the
-          memory log's stores are single 1-, 2- and 4-byte stores that a bus observer may
-          watch); register spills to the stack do not count.
-  seam    each function behind the platform seam holds its instructions, with their widths
-          and operands, in this order (MS x64: first argument in rcx, second in rdx).
-An image that EDK2 built (link-time optimised, so no object file owns the code) names its
-functions instead: --functions REGEX picks them from the lld-link map of a CLANGPDB build
-(--map) or from the ELF symbol file of a GCC build (--elf, read with --nm).
+  stores  the memory log's functions (names matching --functions, MemoryLog unless told)
+          store no wider than --max-width bytes at once (the memory log's stores are single
+          1-, 2- and 4-byte stores that a bus observer may watch); register spills to the
+          stack do not count. With --debug (the image's symbol file), code inlined from
+          debug/MemoryLog.cpp into any other function is refused: the check would not see it.
+  seam    every copy of a function behind the platform seam, wherever the link-time
+          optimiser inlined it (read from --debug's line table), holds its instructions, with
+          their widths and operands, in this order.
+The map is lld-link's: its symbol list (ours), or the per-function text sections of an EDK2
+CLANGPDB build; an EDK2 GCC build names its functions in the ELF symbol file (--elf, read
+with --nm).
 Usage: check_code.py stores|seam --objdump TOOL (--map MAP | --elf DEBUG --nm NM)
-                     [--object X.obj | --functions REGEX] [--max-width N] IMAGE"""
+                     [--debug SYMBOLS] [--functions REGEX] [--max-width N] IMAGE"""
 import argparse
 import re
 import subprocess
 import sys
 
+# What the inline assembly and the 32-bit accesses of arch/x86_64 must come out as, with
+# whatever registers and constants the inlining gave them (a port below 256 may be an
+# immediate).
+PORT = r"(dx|\d+)"
+LOAD32 = r"mov (e\w\w|r\d+d), dword ptr \[.+\]"
+STORE32 = r"mov dword ptr \[.+\], (e\w\w|r\d+d|\d+)"
 SEAM = {
-    "ArchCpuid": ["mov eax, ecx", "mov ecx, edx", "cpuid"],
-    # Only SI may change: no flag-setting instruction; RBX, which CPUID writes, is saved
-    # by the function itself (nonvolatile in the MS x64 convention).
-    "ArchSimulatorQuery": ["push rbx", "mov esi, 0", "mov eax, 3133984779", "mov ebx, 2", "cpuid", "pop rbx"],
-    "ArchReadMsr": ["rdmsr", "shl rdx, 32"],  # the index is already in ecx
-    "ArchReadTsc": ["rdtsc", "shl rdx, 32"],
+    "ArchCpuid": ["cpuid"],
+    # Only SI may change: no flag-setting instruction between the loads and CPUID.
+    "ArchSimulatorQuery": ["mov esi, 0", "mov eax, 3133984779", "mov ebx, 2", "cpuid"],
+    "ArchReadMsr": ["rdmsr"],
+    "ArchReadTsc": ["rdtsc"],
     "ArchPause": ["pause"],
-    "ArchIoRead8": ["mov edx, ecx", "in al, dx"],
-    "ArchIoWrite8": ["mov eax, edx", "mov edx, ecx", "out dx, al"],
-    "ArchIoWrite16": ["mov eax, edx", "mov edx, ecx", "out dx, ax"],
-    "ArchIoWrite32": ["mov eax, edx", "mov edx, ecx", "out dx, eax"],
-    "ArchMmioRead32": ["mov eax, dword ptr [rcx]"],
-    "ArchMmioWrite32": ["mov dword ptr [rcx], edx"],
-    "ArchPhysicalRead32": ["mov eax, dword ptr [rcx]"],
-    "ArchPhysicalWrite32": ["mov dword ptr [rcx], edx"],
+    "ArchIoRead8": [r"in al, dx"],
+    "ArchIoWrite8": [r"out %s, al" % PORT],
+    "ArchIoWrite16": [r"out %s, ax" % PORT],
+    "ArchIoWrite32": [r"out %s, eax" % PORT],
+    "ArchMmioRead32": [LOAD32],
+    "ArchMmioWrite32": [STORE32],
+    "ArchPhysicalRead32": [LOAD32],
+    "ArchPhysicalWrite32": [STORE32],
 }
 WIDTHS = {"byte": 1, "word": 2, "dword": 4, "qword": 8, "xmmword": 16, "ymmword": 32, "zmmword": 64}
 NOT_STORES = {"cmp", "test", "bt", "lea", "nop", "push", "call", "jmp", "prefetcht0", "prefetchnta"}
@@ -51,10 +59,11 @@ LLD_SECTION = re.compile(r"^\s*([0-9a-f]+)\s+([0-9a-f]+)\s+\d+\s+\S+:\(\.text\$(
 
 def named_functions(map_text=None, elf=None, nm=None):
     """(name, "", start, end) of each function, from an lld-link map's per-function text
-    sections or from an ELF symbol table."""
+    sections, its symbol list, or an ELF symbol table."""
     if map_text is not None:
-        return [(m.group(3), "", int(m.group(1), 16), int(m.group(1), 16) + int(m.group(2), 16))
-                for m in map(LLD_SECTION.match, map_text.splitlines()) if m]
+        found = [(m.group(3), "", int(m.group(1), 16), int(m.group(1), 16) + int(m.group(2), 16))
+                 for m in map(LLD_SECTION.match, map_text.splitlines()) if m]
+        return found or symbols(map_text)
     listing = subprocess.run([nm, "-n", "--defined-only", elf], check=True, capture_output=True, text=True).stdout
     found = [(int(a, 16), n) for a, t, n in (l.split(None, 2) for l in listing.splitlines() if len(l.split()) == 3)
              if t in "tTwW"]
@@ -69,9 +78,31 @@ def code(objdump, image):
             for m in map(INSTRUCTION.match, listing.splitlines()) if m}
 
 
-def wide_stores(instructions, syms, obj, max_width, functions=None):
+def origins(objdump, symbols_file):
+    """Address -> (innermost function, source file) of each instruction, from the line table
+    of the image's symbol file (the same code at the same addresses)."""
+    listing = subprocess.run([objdump, "-d", "-l", "--no-show-raw-insn", symbols_file],
+                             check=True, capture_output=True, text=True).stdout
+    found, function, source = {}, "", ""
+    for line in listing.splitlines():
+        if line.startswith("; ") and line.endswith("():"):
+            function = line[2:-3]
+        elif line.startswith("; "):
+            source = line[2:].rsplit(":", 1)[0]
+        else:
+            m = INSTRUCTION.match(line)
+            if m:
+                found[int(m.group(1), 16)] = (function, source)
+    return found
+
+
+def wide_stores(instructions, syms, obj, max_width, functions=None, inlined=None):
     ranges = [(lo, hi) for n, o, lo, hi in syms if (re.search(functions, n) if functions else o == obj)]
     found = [] if ranges else ["no code of %s in the map" % (functions or obj)]
+    for address, (function, source) in sorted((inlined or {}).items()):
+        if source.endswith("/MemoryLog.cpp") and not any(lo <= address < hi for lo, hi in ranges):
+            found.append("%x: code of %s inlined outside the memory log's functions" % (address, function))
+            break
     for address, text in sorted(instructions.items()):
         if not any(lo <= address < hi for lo, hi in ranges):
             continue
@@ -89,19 +120,29 @@ def wide_stores(instructions, syms, obj, max_width, functions=None):
     return found
 
 
-def seam_problems(instructions, syms):
+def seam_problems(instructions, inlined):
+    """Each run of instructions that the line table gives to one seam function is one copy
+    of it; each copy must hold that function's instructions in order."""
+    copies = {name: [] for name in SEAM}
+    previous = None
+    for address in sorted(instructions):
+        function = inlined.get(address, ("", ""))[0]
+        name = next((n for n in SEAM if re.match(r"(\?%s@@|%s\()" % (n, n), function + "(")), None)
+        if name and name != previous:
+            copies[name].append([])
+        if name:
+            copies[name][-1].append(instructions[address])
+        previous = name
     found = []
     for name, want in SEAM.items():
-        lo_hi = [(lo, hi) for sym, _, lo, hi in syms if re.match(r"\?%s@@" % name, sym)]
-        if not lo_hi:
+        if not copies[name]:
             found.append("%s: not in the image" % name)
-            continue
-        have = [text for address, text in sorted(instructions.items()) if lo_hi[0][0] <= address < lo_hi[0][1]]
-        at = 0
-        for text in have:
-            at += at < len(want) and text == want[at]
-        if at < len(want):
-            found.append("%s: wants %r next, has %s" % (name, want[at], have))
+        for have in copies[name]:
+            at = 0
+            for text in have:
+                at += at < len(want) and re.fullmatch(want[at], text) is not None
+            if at < len(want):
+                found.append("%s: wants %r next, has %s" % (name, want[at], have))
     return found
 
 
@@ -112,8 +153,8 @@ def main():
     parser.add_argument("--map")
     parser.add_argument("--elf")
     parser.add_argument("--nm", default="nm")
-    parser.add_argument("--object", default="MemoryLog.cpp.obj")
-    parser.add_argument("--functions")
+    parser.add_argument("--debug", help="the image's symbol file, with its line table")
+    parser.add_argument("--functions", default="MemoryLog")
     parser.add_argument("--max-width", type=int, default=4)
     parser.add_argument("image")
     args = parser.parse_args()
@@ -122,11 +163,12 @@ def main():
     if args.map:
         with open(args.map) as f:
             map_text = f.read()
-    syms = named_functions(map_text, args.elf, args.nm) if args.functions else symbols(map_text)
+    inlined = origins(args.objdump, args.debug) if args.debug else {}
     if args.check == "stores":
-        found = wide_stores(instructions, syms, args.object, args.max_width, args.functions)
+        found = wide_stores(instructions, named_functions(map_text, args.elf, args.nm), None, args.max_width,
+                            args.functions, inlined)
     else:
-        found = seam_problems(instructions, syms)
+        found = seam_problems(instructions, inlined) if inlined else ["seam: needs --debug"]
     for f in found:
         print("FAIL %s: %s" % (args.image, f))
     print("%d passed, %d failed" % (0 if found else 1, 1 if found else 0))
