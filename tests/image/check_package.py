@@ -8,6 +8,7 @@ import argparse
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -183,24 +184,60 @@ def check_module(build, name, file_guid, presence_count, declared):
                 a[entry - s["vaddr"]:entry - s["vaddr"] + 4] = b[entry - s["vaddr"]:entry - s["vaddr"] + 4] = bytes(4)
         expect(t is not None and t["vaddr"] == s["vaddr"] and a == b,
                "%s.debug: section %s differs from the shipped image's" % (name, s["name"]))
+    # Compacted headers, read against the stripped link they were made from: the DOS header
+    # alone, every other header field as linked but for the sizes, the used data directories
+    # only, sections and the debug entries' data where the smaller headers moved them.
+    st = open(os.path.join(build, "CMakeFiles", name + ".stripped"), "rb").read()
+    at, ps, count = struct.unpack_from("<I", st, 0x3C)[0], PeImage(st), len(pe.directories)
+    old_end, new_end = struct.unpack_from("<I", st, at + 84)[0], struct.unpack_from("<I", efi, 0x58 + 60)[0]
+    rows = 0x58 + 112 + 8 * count
+    expect(efi[:0x40] == b"MZ" + bytes(0x3A) + b"\x40\0\0\0" and efi[0x40:0x54] == st[at:at + 20]
+           and struct.unpack_from("<H", efi, 0x54)[0] == 112 + 8 * count and efi[0x56:0x58] == st[at + 22:at + 24]
+           and efi[0x58:0x58 + 60] == st[at + 24:at + 84] and efi[0x58 + 64:0x58 + 108] == st[at + 88:at + 132],
+           "%s.efi: a header field other than the compacted sizes differs from the link's" % name)
+    expect(count == 7 and list(pe.directories.values()) == list(ps.directories.values())[:7]
+           and all(v == (0, 0) for v in list(ps.directories.values())[7:]),
+           "%s.efi: data directories %r, want the link's first 7 (through the debug directory)" % (name, pe.directories))
+    body, linked = bytearray(efi[new_end:]), bytearray(st[old_end:])
+    for entry in range(pe.file_offset(dbg_rva) - new_end + 24, pe.file_offset(dbg_rva) - new_end + dbg_size, 28):
+        body[entry:entry + 4] = linked[entry:entry + 4] = bytes(4)
+    expect(new_end == -(-(rows + 40 * len(pe.sections)) // 32) * 32 and body == linked,
+           "%s.efi: SizeOfHeaders %d is not its headers rounded up to 32, or the data after them changed" % (name, new_end))
+    expect([dict(x, rawptr=x["rawptr"] + old_end - new_end) for x in pe.sections] == ps.sections,
+           "%s.efi: section table differs from the link's but for the moved file offsets" % name)
+    for entry in range(pe.file_offset(dbg_rva), pe.file_offset(dbg_rva) + dbg_size, 28):
+        expect(struct.unpack_from("<I", efi, entry + 24)[0] == pe.file_offset(struct.unpack_from("<I", efi, entry + 20)[0]),
+               "%s.efi: a debug entry's file offset does not point at its data" % name)
 
 
-def check_refusal(fwpack):
+def check_refusal(fwpack, build):
     """One bad input per refusal; each leaves nothing but the input behind."""
+    linked = open(os.path.join(build, "CMakeFiles", "SocDxeM70.stripped"), "rb").read()
+    at = struct.unpack_from("<I", linked, 0x3C)[0]
+
+    def planted(offset, value):  # the link with one field changed
+        return linked[:offset] + value + linked[offset + len(value):]
+
     with tempfile.TemporaryDirectory() as work:
         bogus, header = os.path.join(work, "bogus.efi"), os.path.join(work, "g.h")
-        open(bogus, "wb").write(b"MZ" + b"\0" * 200)
         open(header, "w").write("EFI_GUID gSocDxeM70FileGuid = {0x1, 0x2, 0x3, {0, 0, 0, 0, 0, 0, 0, 0}};\n")
         macro = os.path.join(work, "m.cpp")
         open(macro, "w").write("EFI_GUID gHeapHobGuid = HEAP_HOB_GUID;\n")
         out = os.path.join(work, "out.inf")
-        for args, reason in [(["module", "--image", bogus, "--name", "SocDxeM70", "--guids", bogus, "--out-dir", work],
-                              "not a PE image"),
-                             (["source", "--name", "SocDxeM70", "--guids", header, "--root", work, "--out", out,
-                               header], "no definition of gProcessorClassProtocolGuid"),
-                             (["source", "--name", "SocDxeM70", "--guids", header, "--root", os.path.join(work, "pkg"),
-                               "--out", out, header], "lies outside the package root"),
-                             (["dec", "--guids", macro, "--out", out], "which no header given defines")]:
+        compact = ["compact", "--out", out, bogus]
+        for args, reason, image in [
+                (["module", "--image", bogus, "--name", "SocDxeM70", "--guids", bogus, "--out-dir", work],
+                 "not a PE image", None),
+                (["source", "--name", "SocDxeM70", "--guids", header, "--root", work, "--out", out, header],
+                 "no definition of gProcessorClassProtocolGuid", None),
+                (["source", "--name", "SocDxeM70", "--guids", header, "--root", os.path.join(work, "pkg"),
+                  "--out", out, header], "lies outside the package root", None),
+                (["dec", "--guids", macro, "--out", out], "which no header given defines", None),
+                (compact, "has a certificate table", planted(at + 24 + 112 + 32, struct.pack("<II", 0x100, 8))),
+                (compact, "has a COFF symbol table", planted(at + 12, b"\1")),
+                (compact, "a section's data lies inside the headers", planted(at + 24 + 240 + 20, struct.pack("<I", 0x40))),
+                (compact, "optional header or section table out of place", planted(at + 20, b"\xf8"))]:
+            open(bogus, "wb").write(image or b"MZ" + b"\0" * 200)
             run = subprocess.run([sys.executable, fwpack] + args, capture_output=True, text=True)
             expect(run.returncode != 0 and reason in run.stderr and sorted(os.listdir(work)) == ["bogus.efi", "g.h", "m.cpp"],
                    "packager accepted %s or left files: %r %r" % (reason, run.stderr, os.listdir(work)))
@@ -226,7 +263,7 @@ def main():
         expect(declared.get(cname) == value, "SocDxePkg.dec: %s = %r, want %s" % (cname, declared.get(cname), value))
     for name, (guid, presence) in DELIVERABLES.items():
         check_module(args.build, name, guid, presence, declared)
-    check_refusal(args.fwpack)
+    check_refusal(args.fwpack, args.build)
     for p in problems:
         print("FAIL " + p)
     print("%d passed, %d failed" % (0 if problems else 1, 1 if problems else 0))

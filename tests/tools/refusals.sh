@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The refusals of tools/edk2-build, tools/reference-platform and tools/casefold-farm, one
-# bad input each. Each
+# The refusals of tools/edk2-build, tools/reference-platform, tools/casefold-farm and the
+# image build's configure step, one bad input each. Each
 # must exit 1 with one last line naming the cause (and the log, for a build), print no
 # result, and leave behind no output a later run would take for its own.
 #   refusals.sh TOOLS_DIR
@@ -67,5 +67,21 @@ refused case_twins "^casefold-farm: $work/pkg/Include holds names that differ on
 refused no_package "^casefold-farm: $work/missing is not a folder$" "$work/farm/*" \
   "$tools/casefold-farm" "$work/farm" "$work/missing"
 
-echo "$((8 - failures)) passed, $failures failed"
+# The image build's configure step, on an option the compiler or the linker does not take.
+src=$(dirname "$tools")
+for option in "SOC_IMAGE_COMPILE_OPTIONS=-Oz;-fno-such-option" "SOC_IMAGE_LINK_OPTIONS=/opt:ref;/nosuch"; do
+  cmake -S "$src" -B "$work/fw" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-x86_64-uefi.cmake" "-D$option" \
+    >"$work/out" 2>&1
+  status=$?
+  if [ "$status" -ne 0 ] && tr -s ' \n' '  ' <"$work/out" | grep -q "${option%%=*}: [^ ]* does not take '${option##*;}'" \
+     && [ ! -e "$work/fw/build.ninja" ]; then
+    echo "PASS configure ${option%%=*}"
+  else
+    echo "FAIL configure ${option%%=*}: exit $status"
+    failures=$((failures + 1))
+  fi
+  rm -rf "$work/fw"
+done
+
+echo "$((10 - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
