@@ -148,7 +148,7 @@ void DispatchImages(ROUND &Round, PCD_MODE Pcd) {
   }
   gRound = &Round;
   gLoadedCount = 0;
-  if (Round.Held) {
+  if (Round.Start == StartDispatchHeld) {
     // The dependency expression needs both PCD protocols: without them the dispatcher
     // must hold both drivers back.
     if (!PcdSetMode(PcdAllHidden) || !ProcessVolume(Dxe)) {

@@ -42,26 +42,50 @@ enum PCD_MODE {
   PcdFirmware,   // as the firmware left it
 };
 
+// How a round's images get started.
+enum START_MODE : UINT8 {
+  StartLoad,          // LoadImage/StartImage, in the round's order
+  StartDispatch,      // from the firmware volume through the DXE dispatcher, in the volume's order
+  StartDispatchHeld,  // the same, after a first Dispatch() with both PCD protocols hidden starts neither
+  StartObserve,       // nothing started: the platform dispatched the drivers from its flash, with its PCDs
+};
+
 // Both images of a round start one after the other, with the PCD set-up of the round.
 struct ROUND {
   DRIVER_IMAGE Images[kMaxImages];
   UINTN Count;
+  START_MODE Start;
   PCD_MODE Pcd;
   bool FailHeapInstall;  // the first HEAP_LIST_PROTOCOL install of the round fails
   // The served image's last presence GUID is on its handle before it starts, so that
   // install fails; the entry must still succeed and keep everything working.
   bool FailPresence;
-  // The images come out of the firmware volume through the DXE dispatcher instead of
-  // LoadImage/StartImage; with Held, a first Dispatch() runs with both PCD protocols
-  // hidden and must start neither.
-  bool Dispatch;
-  bool Held;
   // The drivers get a HOB list of the application's: the firmware's HOBs and "HEAP" HOBs.
   bool HeapHobs;
-  // The platform dispatched the drivers from its flash before the application ran, with
-  // its own PCD database: the round only observes what they did.
-  bool Observe;
 };
+
+// What the runner hands the application (fw_cfg file opt/soc/scenario; tests/uefi/scenarios.py
+// writes it), little-endian and packed.
+#pragma pack(push, 1)
+struct SCENARIO_ROUND_RECORD {
+  UINT8 Images[kMaxImages];  // 1-based into kVariants, in start order; 0 ends the list
+  UINT8 Start;               // START_MODE
+  UINT8 Pcd;                 // PCD_MODE
+  UINT8 Flags;               // SCENARIO_FAIL_HEAP_INSTALL, SCENARIO_FAIL_PRESENCE, SCENARIO_HEAP_HOBS
+  UINT8 Reserved;
+};
+struct SCENARIO_RECORD {
+  char Magic[4];       // "SCN1"
+  UINT32 Signature;    // CPUID 0x80000001 EAX the runner asked QEMU for; 0: none
+  UINT8 RoundCount;    // 1 to kMaxRounds
+  UINT8 Report;        // also print what each driver published and answered
+  UINT8 Debug;         // wait for a debugger to set gDebuggerAttached before starting
+  UINT8 Reserved;
+  SCENARIO_ROUND_RECORD Rounds[kMaxRounds];
+};
+#pragma pack(pop)
+static_assert(sizeof(SCENARIO_ROUND_RECORD) == 8 && sizeof(SCENARIO_RECORD) == 44, "scenario record layout");
+inline constexpr UINT8 SCENARIO_FAIL_HEAP_INSTALL = 1, SCENARIO_FAIL_PRESENCE = 2, SCENARIO_HEAP_HOBS = 4;
 
 enum RUN_MODE { RunChecks, RunReport };
 

@@ -312,7 +312,7 @@ void CheckMessages(const ROUND &Round, const DRIVER_IMAGE &Image, const MARKS &M
   } else if (Round.Pcd == PcdEfiHidden) {
     WantFormat = "[%a] LocateProtocol: gEfiPcdProtocolGuid, Status: %r\n";
     WantText = "[QorCfgPcdBufLibDxeConstructor] LocateProtocol: gEfiPcdProtocolGuid, Status: EFI_NOT_FOUND\n";
-  } else if (Round.FailPresence && Accepted(Image) && !Round.Observe) {
+  } else if (Round.FailPresence && Accepted(Image) && Round.Start != StartObserve) {
     WantFormat = "[DriverMain] InstallProtocolInterface: module presence GUID, Status: %r\n";
     WantText = "[DriverMain] InstallProtocolInterface: module presence GUID, Status: EFI_INVALID_PARAMETER\n";
   }
@@ -854,7 +854,7 @@ bool BuildInterruptTables(INTERRUPT_TABLES *Tables, INTERRUPT_TABLES *Want, bool
 bool FixupIds(const ROUND &Round, const char *Subject, UINT8 *Id150, UINT8 *Id152) {
   *Id150 = kToken150Value;
   *Id152 = kToken152Value;
-  if (!Round.Observe) {
+  if (Round.Start != StartObserve) {
     return true;
   }
   PCD_PROTOCOL *Pcd = NULL;
@@ -956,7 +956,7 @@ void CheckIoApicFixup(const ROUND &Round, const char *Subject) {
   // (seen through our PCD protocol's log, which the platform's does not keep).
   for (UINTN Index = 0; Index < Round.Count; Index++) {
     const DRIVER_IMAGE &Image = Round.Images[Index];
-    if (!Image.Started || Round.Observe) {
+    if (!Image.Started || Round.Start == StartObserve) {
       continue;
     }
     const PCD_WANT *Parts[1] = {kIoApicReads};
@@ -1153,12 +1153,12 @@ void RunRound(const SCENARIO &Scenario, ROUND &Round, UINTN Number) {
   if (Round.FailHeapInstall) {
     FailInstallOf(&gHeapListProtocolGuid, EFI_OUT_OF_RESOURCES, 1);
   }
-  if (Round.Observe) {
+  if (Round.Start == StartObserve) {
     if (Scenario.Debug) {
       WaitForDebugger();
     }
     ObserveImages(Round);
-  } else if (Round.Dispatch) {
+  } else if (Round.Start != StartLoad) {
     DispatchImages(Round, Round.Pcd);
   } else {
     bool Loaded[kMaxImages] = {};
@@ -1191,11 +1191,11 @@ void RunRound(const SCENARIO &Scenario, ROUND &Round, UINTN Number) {
       ReportImage(Image, Round, Marks);
     }
     // An observed entry ran before the application could watch its calls.
-    if (!Round.Observe) {
+    if (Round.Start != StartObserve) {
       CheckInstalls(Round, Image, Marks);
     }
     CheckHandle(Image);
-    if (!Round.Observe) {
+    if (Round.Start != StartObserve) {
       CheckEntryReads(Round, Image, Marks);
     }
     CheckMessages(Round, Image, Marks);
@@ -1209,7 +1209,7 @@ void RunRound(const SCENARIO &Scenario, ROUND &Round, UINTN Number) {
     }
   }
   const EFI_HANDLE HeapHandle = CheckHeapList(Round, Subject);
-  if (Round.Observe) {
+  if (Round.Start == StartObserve) {
     CheckPlatformConsumer(Round, Subject);
     CheckPlatformInterruptTables(Round, Subject);
     if (Round.FailPresence) {

@@ -3,14 +3,16 @@
 result lines into a verdict. Each --order is one round of that boot: the images are loaded
 afresh and started in that order.
 
-  run-qemu.py --app SocUefiTestApp.efi --image m70=SocDxeM70.efi --image m60=SocDxeM60.efi \
-      --cpu family=25,model=117,stepping=2 --order m70,m60 --order m60,m70
-  run-qemu.py --build build/firmware [--cpu 19/61/2] --report
+  run-qemu.py --scenario pcd_hidden --app SocUefiTestApp.efi --image m70=SocDxeM70.efi \
+      --image m60=SocDxeM60.efi --fv SocDxe.fv --firmware strict
+  run-qemu.py --build build/firmware [--cpu 19/61/2] [--order m60,m70] [--start observe] --report
 
---build takes the application and both images from a firmware build tree; --cpu also takes
-FAMILY/MODEL/STEPPING in hex. An order may carry round options after colons:
-m70,m60:pcd=hidden:fail-heap-install (see TestApp.cpp). Without --order there are two
-rounds, m70,m60 and m60,m70 (with --report one, m70,m60).
+--scenario takes the processor, the rounds and what else is judged from the scenario table
+(scenarios.py); without it, each --order (images, comma separated) is one round started as
+--start says. --build takes the application and both images from a firmware build tree;
+--cpu also takes FAMILY/MODEL/STEPPING in hex. Without --order or --scenario there are two
+rounds, m70,m60 and m60,m70 (with --report one, m70,m60). The rounds reach the application
+as one binary record, fw_cfg file opt/soc/scenario.
 
 An isa-debug-exit device sits on port 0xE0, so the error trap's first write (0xDEAD) ends
 the boot at once with exit code 91 instead of spinning on the POST-code display.
@@ -24,8 +26,7 @@ With --gdb QEMU serves gdb and the application waits with the round's images loa
 gdb, run in the folder of the drivers' symbol files, loads every image's symbols with
 EDK2's efi_gdb.py (from the strict firmware's edk2 tree) and lets them start
 (soc-release). --gdb-check runs that as a batch session (stop in DriverEntry, show the
-line, detach) and judges it too. The "dispatch" round option needs --fv (--build
-supplies SocDxe.fv).
+line, detach) and judges it too. Dispatching rounds need --fv (--build supplies SocDxe.fv).
 
 Exit status 0 only when the boot printed BEGIN, at least one PASS, no FAIL and DONE, and
 QEMU powered off by itself before the timeout; with --expect-trap, when the trap ended the
@@ -44,6 +45,8 @@ import sys
 import tempfile
 import time
 from dataclasses import dataclass, field
+
+import scenarios
 
 SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 # Debian's RELEASE OVMF, which logs nothing, and the strict DEBUG one the project builds.
@@ -226,14 +229,8 @@ def judge_log(boot, log, app, drivers, from_drivers=False):
             boot.problems.append(f"debug log: no 'Loading driver at ... {driver}' line")
 
 
-def build_args(orders, signature, report, extra):
-    args = [f"round={order}" for order in orders]
-    if signature is not None:
-        args.append(f"signature=0x{signature:08X}")
-    if report:
-        args.append("mode=report")
-    args.extend(extra)
-    return " ".join(args)
+def scenario_record(opts, signature):
+    return scenarios.record(opts.rounds, signature or 0, opts.report, opts.gdb is not None)
 
 
 def run_qemu(command, boot, on_output=None, log_path=None):
@@ -410,7 +407,7 @@ class Debugger:
 
 
 def run_boot(opts, signature):
-    boot = Boot(label=" then ".join(opts.order), timeout=opts.timeout)
+    boot = Boot(label=" then ".join(str(r) for r in opts.rounds), timeout=opts.timeout)
     with tempfile.TemporaryDirectory(prefix="soc-uefi-") as work:
         boot_dir = os.path.join(work, "fat", "EFI", "BOOT")
         os.makedirs(boot_dir)
@@ -438,9 +435,10 @@ def run_boot(opts, signature):
             port = opts.gdb or free_port()
             command += ["-gdb", f"tcp:127.0.0.1:{port}", "-S"]
             debugger = Debugger(opts, port, opts.gdb_check)
-            opts.arg = opts.arg + ["mode=debug"]
-        args = build_args(opts.order, signature, opts.report, opts.arg)
-        command += ["-fw_cfg", f"name={FW_CFG_PREFIX}args,string={qemu_option_value(args)}"]
+        record = os.path.join(work, "scenario")
+        with open(record, "wb") as f:
+            f.write(scenario_record(opts, signature))
+        command += ["-fw_cfg", f"name={FW_CFG_PREFIX}scenario,file={qemu_option_value(record)}"]
 
         start = time.monotonic()
         raw, err = run_qemu(command, boot, debugger, log_path)
@@ -521,13 +519,15 @@ def parse_options(argv):
                         help="a driver image, handed to the application as fw_cfg file opt/soc/NAME")
     parser.add_argument("--cpu", default="family=25,model=117,stepping=2", metavar="PROPS",
                         help="qemu64 properties (family=25,model=117,stepping=2) or FAMILY/MODEL/STEPPING in hex")
+    parser.add_argument("--scenario", help="a scenario of the table in scenarios.py, by name")
     parser.add_argument("--order", action="append", default=[],
-                        help="start order of one round, e.g. m70,m60 or m70,m60:pcd=hidden; repeat for more rounds")
+                        help="start order of one round, e.g. m60,m70; repeat for more rounds")
+    parser.add_argument("--start", choices=["load", "dispatch", "dispatch-held", "observe"], default="load",
+                        help="how the rounds of --order start their images")
     parser.add_argument("--report", action="store_true",
                         help="print what each driver published and what its services answered")
     parser.add_argument("--expect-trap", action="store_true",
                         help="pass only if the error trap ends the boot (0xDEAD on port 0xE0)")
-    parser.add_argument("--arg", action="append", default=[], help="an extra scenario token for the application")
     parser.add_argument("--gdb", type=int, nargs="?", const=1234, metavar="PORT",
                         help="QEMU's gdb server on PORT (1234; 0 picks a free one); the application waits with "
                              "the drivers loaded; the runner writes an attach script for gdb")
@@ -536,9 +536,9 @@ def parse_options(argv):
                         help="run a batch gdb session on the script: stop in DriverEntry, show the line, detach")
     parser.add_argument("--gdb-binary", default="gdb")
     parser.add_argument("--fv", help="firmware volume for rounds with the dispatch option (fw_cfg file opt/soc/fv)")
-    parser.add_argument("--timeout", type=float, default=60, help="seconds the boot may take")
+    parser.add_argument("--timeout", type=float, help="seconds the boot may take (the scenario's, or 60)")
     parser.add_argument("--log-dir", help="keep the boot's raw serial output (and the firmware's debug log) here")
-    parser.add_argument("--firmware", choices=["release", "strict", "debian13", "platform"], default="release",
+    parser.add_argument("--firmware", choices=scenarios.FIRMWARES, default="release",
                         help="Debian's RELEASE OVMF, the strict DEBUG OVMF of tools/strict-ovmf, whose debug log "
                              "is judged too, Debian 13's OVMF 2025.02 in its strict-NX build (tools/edk2-build), or "
                              "the reference platform of tools/reference-platform, with both drivers in its flash "
@@ -547,6 +547,20 @@ def parse_options(argv):
                         help="a line the firmware's debug log must hold (a regular expression, any case)")
     parser.add_argument("--qemu", default="qemu-system-x86_64")
     opts = parser.parse_args(argv)
+    if opts.scenario:
+        if opts.order:
+            parser.error("--scenario gives the rounds; --order is for a boot of its own")
+        try:
+            scenario = scenarios.lookup(opts.scenario)
+        except KeyError as error:
+            parser.error(error.args[0])
+        opts.cpu, opts.rounds, opts.log_line = scenario.cpu, list(scenario.rounds), opts.log_line + list(scenario.log_lines)
+        opts.expect_trap = opts.expect_trap or scenario.expect_trap
+        opts.timeout = opts.timeout or scenario.timeout
+        if scenario.gdb:
+            opts.gdb, opts.gdb_check = 0, True
+    opts.timeout = opts.timeout or 60
+    gdb_name = scenario.gdb if opts.scenario and scenario.gdb else "socdxe-attach.gdb"
     strict = subprocess.run([STRICT_OVMF, "--where"], capture_output=True, text=True).stdout.strip()
     opts.efi_gdb = os.path.join(strict, "edk2", "BaseTools", "Scripts", "efi_gdb.py")
     opts.debug_log = opts.firmware in ("strict", "platform")
@@ -573,18 +587,26 @@ def parse_options(argv):
     if not opts.app:
         parser.error("give --app or --build")
     opts.images = images
-    opts.gdb_script = opts.gdb_script or os.path.join(os.path.dirname(os.path.abspath(opts.app)), "socdxe-attach.gdb")
+    opts.gdb_script = opts.gdb_script or os.path.join(os.path.dirname(os.path.abspath(opts.app)), gdb_name)
     if opts.gdb is not None and not opts.gdb_check:
         opts.timeout = max(opts.timeout, 3600)  # a person at the debugger
     try:
         opts.cpu_props = parse_cpu(opts.cpu)
     except ValueError as error:
         parser.error(str(error))
-    if not opts.order:
+    if not opts.scenario:
         names = [name for name, _ in images]
-        opts.order = [",".join(names)]
-        if len(names) > 1 and not opts.report:
-            opts.order.append(",".join(reversed(names)))
+        orders = [o.split(",") for o in opts.order] or [names] + ([names[::-1]] if len(names) > 1 and not opts.report else [])
+        start = scenarios.Start[opts.start.upper().replace("-", "_")]
+        opts.rounds = [scenarios.Round(tuple(o), start) for o in orders]
+    try:
+        scenarios.record(opts.rounds)
+        for r in opts.rounds:
+            for name in r.order:
+                scenarios.VARIANTS.index(name)
+    except ValueError:
+        parser.error("rounds %r: 1 to 4 rounds of the images %s" % ([",".join(r.order) for r in opts.rounds],
+                                                                      ", ".join(scenarios.VARIANTS)))
     return opts
 
 

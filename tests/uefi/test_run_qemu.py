@@ -2,6 +2,8 @@
 boot never does."""
 
 import importlib.util
+import contextlib
+import io
 import os
 import sys
 import tempfile
@@ -154,14 +156,26 @@ class Scenario(unittest.TestCase):
         self.assertEqual(opts.app, os.path.join("b", "tests", "uefi", "SocUefiTestApp.efi"))
         self.assertEqual(opts.images, [("m70", os.path.join("b", "SocDxeM70.efi")),
                                        ("m60", os.path.join("b", "SocDxeM60.efi"))])
-        self.assertEqual(opts.order, ["m70,m60", "m60,m70"])
-        self.assertEqual(run_qemu.parse_options(["--build", "b", "--report"]).order, ["m70,m60"])
+        self.assertEqual([r.order for r in opts.rounds], [("m70", "m60"), ("m60", "m70")])
+        self.assertEqual([r.order for r in run_qemu.parse_options(["--build", "b", "--report"]).rounds], [("m70", "m60")])
+        self.assertEqual(run_qemu.qemu_option_value("a,b"), "a,,b")
 
-    def test_args_and_option_escaping(self):
-        args = run_qemu.build_args(["m60,m70", "m70,m60:pcd=hidden"], 0x00A70F52, True, ["extra=1"])
-        self.assertEqual(args, "round=m60,m70 round=m70,m60:pcd=hidden signature=0x00A70F52 mode=report extra=1")
-        self.assertEqual(run_qemu.qemu_option_value(args),
-                         "round=m60,,m70 round=m70,,m60:pcd=hidden signature=0x00A70F52 mode=report extra=1")
+    def test_scenario_record_as_the_application_reads_it(self):
+        opts = run_qemu.parse_options(["--build", "b", "--scenario", "pcd_hidden", "--report"])
+        self.assertEqual(opts.cpu, "19/75/2")
+        record = run_qemu.scenario_record(opts, 0x00A70F52)
+        self.assertEqual(len(record), 12 + 4 * 8)
+        self.assertEqual(record[:12], b"SCN1" + bytes([0x52, 0x0F, 0xA7, 0, 2, 1, 0, 0]))
+        # Images 1 (m70) and 2 (m60) in start order, load (0), PCD hidden (1) or EFI PCD
+        # hidden (2), the first heap-list install failing (flag 1); unused rounds zero.
+        self.assertEqual(record[12:28], bytes([1, 2, 0, 0, 0, 1, 1, 0, 2, 1, 0, 0, 0, 2, 1, 0]))
+        self.assertEqual(record[28:], bytes(16))
+        opts = run_qemu.parse_options(["--build", "b", "--scenario", "family19_75_2"])
+        self.assertEqual(run_qemu.scenario_record(opts, 0)[12:20], bytes([1, 2, 0, 0, 3, 4, 2, 0]))
+        for bad in (["--scenario", "pcd_hiden"], ["--order", "m70,m80"], ["--scenario", "trap_armed", "--order", "m70"]):
+            with self.assertRaises(SystemExit, msg=bad), contextlib.redirect_stderr(io.StringIO()) as err:
+                run_qemu.parse_options(["--build", "b"] + bad)
+            self.assertIn("pcd_hidden" if bad[1] == "pcd_hiden" else "", err.getvalue())
 
 
 def fake_qemu(script):
