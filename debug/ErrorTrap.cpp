@@ -10,6 +10,10 @@ UINT64 gCoreFrequencyHz = 0;
 #define POST_CODE_PORT_HIGH 0xE0
 #define MSR_PSTATE_STATUS 0xC0010063U
 #define MSR_PSTATE_DEF_BASE 0xC0010064U
+#define PSTATE_STATUS_CURRENT 2, 0
+#define PSTATE_FREQUENCY_5MHZ 11, 0  // family 1Ah and later
+#define PSTATE_FID 7, 0              // earlier families
+#define PSTATE_DID 13, 8
 
 UINT16 IsSimulatedPlatform() { return ArchSimulatorQuery(); }
 
@@ -19,17 +23,15 @@ UINT64 GetCoreFrequencyHz() {
   }
   UINT32 Signature = 0;
   ReadCpuid(CPUID_EXTENDED_SIGNATURE, &Signature, NULL, NULL, NULL);
-  const UINT32 BaseFamily = (Signature >> 8) & 0xF;
-  const UINT32 ExtendedFamily = (Signature >> 20) & 0xFF;
-  const UINT32 PState = static_cast<UINT32>(ArchReadMsr(MSR_PSTATE_STATUS) & 0x7);
+  const PROCESSOR_SIGNATURE S = DecodeSignature(Signature);
+  const UINT32 PState = RegisterField(ArchReadMsr(MSR_PSTATE_STATUS), PSTATE_STATUS_CURRENT);
   const UINT64 Definition = ArchReadMsr(MSR_PSTATE_DEF_BASE + PState);
   UINT64 Hz;
-  if (BaseFamily == 0xF && ExtendedFamily >= 0x0B) {
-    // Family 1Ah and later: the frequency in 5 MHz units.
-    Hz = (Definition & 0xFFF) * 5000000ULL;
+  if (S.BaseFamily == 0xF && S.ExtendedFamily >= 0x0B) {
+    Hz = RegisterField(Definition, PSTATE_FREQUENCY_5MHZ) * 5000000ULL;
   } else {
-    const UINT32 Fid = static_cast<UINT32>(Definition & 0xFF);
-    const UINT32 Did = static_cast<UINT32>((Definition >> 8) & 0x3F);
+    const UINT32 Fid = RegisterField(Definition, PSTATE_FID);
+    const UINT32 Did = RegisterField(Definition, PSTATE_DID);
     UINT32 MHz;
     if (Did == 0) {
       MHz = 0;

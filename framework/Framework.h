@@ -29,3 +29,34 @@ VOID *AllocateBootPool(UINTN AllocationSize);
 
 // Leaf 0x80000001: EAX is the processor signature, EBX bits 31:28 the package type.
 #define CPUID_EXTENDED_SIGNATURE 0x80000001U
+
+// Bits High..Low of a register, as register manuals name its fields: each field below
+// expands to its "High, Low" pair.
+inline UINT32 RegisterField(UINT64 Value, UINT32 High, UINT32 Low) {
+  return static_cast<UINT32>((Value >> Low) & (~0ULL >> (63U - (High - Low))));
+}
+
+#define SIGNATURE_STEPPING 3, 0
+#define SIGNATURE_BASE_MODEL 7, 4
+#define SIGNATURE_BASE_FAMILY 11, 8
+#define SIGNATURE_EXTENDED_MODEL 19, 16
+#define SIGNATURE_EXTENDED_FAMILY 27, 20
+
+// The processor signature, field by field; the one place it is taken apart.
+struct PROCESSOR_SIGNATURE {
+  UINT8 Stepping;
+  UINT8 BaseModel;
+  UINT8 BaseFamily;
+  UINT8 ExtendedModel;
+  UINT8 ExtendedFamily;
+};
+
+inline PROCESSOR_SIGNATURE DecodeSignature(UINT32 Eax) {
+  PROCESSOR_SIGNATURE S;
+  S.Stepping = static_cast<UINT8>(RegisterField(Eax, SIGNATURE_STEPPING));
+  S.BaseModel = static_cast<UINT8>(RegisterField(Eax, SIGNATURE_BASE_MODEL));
+  S.BaseFamily = static_cast<UINT8>(RegisterField(Eax, SIGNATURE_BASE_FAMILY));
+  S.ExtendedModel = static_cast<UINT8>(RegisterField(Eax, SIGNATURE_EXTENDED_MODEL));
+  S.ExtendedFamily = static_cast<UINT8>(RegisterField(Eax, SIGNATURE_EXTENDED_FAMILY));
+  return S;
+}

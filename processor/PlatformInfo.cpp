@@ -27,7 +27,7 @@ EFI_STATUS EFIAPI GetInfoByte(const PLATFORM_INFO_PROTOCOL *This, UINT32 *Value)
   if (Access == NULL) {
     return EFI_DEVICE_ERROR;
   }
-  *Value = (ReadPlatformRegister(Access, gInfoByteRegister) >> gInfoByteShift) & 0xFFU;
+  *Value = RegisterField(ReadPlatformRegister(Access, gInfoByteRegister), gInfoByteShift + 7U, gInfoByteShift);
   return EFI_SUCCESS;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "efi/Uefi.h"
+#include "framework/Framework.h"
 
 #include <Protocol/PlatformInfo.h>
 #include <Protocol/ProcessorClass.h>
@@ -69,11 +70,12 @@ struct SIGNATURE_FIELDS {
 };
 
 inline SIGNATURE_FIELDS SplitSignature(UINT32 Signature) {
+  const PROCESSOR_SIGNATURE S = DecodeSignature(Signature);
   SIGNATURE_FIELDS F;
-  F.FamilySum = static_cast<UINT16>(((Signature >> 20) & 0xFF) + ((Signature >> 8) & 0xF));
-  F.ExtendedModel = static_cast<UINT8>((Signature >> 16) & 0xF);
-  F.BaseModel = static_cast<UINT8>((Signature >> 4) & 0xF);
-  F.Stepping = static_cast<UINT8>(Signature & 0xF);
+  F.FamilySum = static_cast<UINT16>(S.ExtendedFamily + S.BaseFamily);
+  F.ExtendedModel = S.ExtendedModel;
+  F.BaseModel = S.BaseModel;
+  F.Stepping = S.Stepping;
   return F;
 }
 

@@ -29,7 +29,7 @@ Firmware &Firmware::Current() {
 struct Services {
   static EFI_TPL EFIAPI RaiseTPL(EFI_TPL NewTpl) {
     Firmware &F = Firmware::Current();
-    F.Record("RaiseTPL", nullptr, EFI_SUCCESS);
+    F.Record(BootService::RaiseTPL, nullptr, EFI_SUCCESS);
     const EFI_TPL Old = F.Tpl;
     F.Tpl = NewTpl;
     return Old;
@@ -37,7 +37,7 @@ struct Services {
 
   static VOID EFIAPI RestoreTPL(EFI_TPL OldTpl) {
     Firmware &F = Firmware::Current();
-    F.Record("RestoreTPL", nullptr, EFI_SUCCESS);
+    F.Record(BootService::RestoreTPL, nullptr, EFI_SUCCESS);
     F.Tpl = OldTpl;
     F.DispatchPending();
   }
@@ -45,16 +45,16 @@ struct Services {
   static EFI_STATUS EFIAPI AllocatePool(EFI_MEMORY_TYPE PoolType, UINTN Size, VOID **Buffer) {
     Firmware &F = Firmware::Current();
     EFI_STATUS Status;
-    if (F.Faulted("AllocatePool", nullptr, &Status)) {
+    if (F.Faulted(BootService::AllocatePool, nullptr, &Status)) {
       // A failing firmware may leave anything behind in the out-pointer.
       if (Buffer) *Buffer = reinterpret_cast<VOID *>(0xBAD0BAD0BAD0BAD0ULL);
-      return F.Record("AllocatePool", nullptr, Status);
+      return F.Record(BootService::AllocatePool, nullptr, Status);
     }
     if (Buffer == nullptr || PoolType >= EfiMaxMemoryType || PoolType == EfiConventionalMemory) {
-      return F.Record("AllocatePool", nullptr, EFI_INVALID_PARAMETER);
+      return F.Record(BootService::AllocatePool, nullptr, EFI_INVALID_PARAMETER);
     }
     if (Size > (UINTN{1} << 32)) {
-      return F.Record("AllocatePool", nullptr, EFI_OUT_OF_RESOURCES);
+      return F.Record(BootService::AllocatePool, nullptr, EFI_OUT_OF_RESOURCES);
     }
     PoolBlock Block{PoolType, Size, std::unique_ptr<UINT8[]>(new UINT8[Size ? Size : 1])};
     // Fresh pool is not zeroed by real firmware; a pattern catches reads of unset bytes.
@@ -62,116 +62,116 @@ struct Services {
     VOID *P = Block.Bytes.get();
     F.PoolBlocks.emplace(P, std::move(Block));
     *Buffer = P;
-    return F.Record("AllocatePool", nullptr, EFI_SUCCESS);
+    return F.Record(BootService::AllocatePool, nullptr, EFI_SUCCESS);
   }
 
   static EFI_STATUS EFIAPI FreePool(VOID *Buffer) {
     Firmware &F = Firmware::Current();
     auto It = F.PoolBlocks.find(Buffer);
-    if (It == F.PoolBlocks.end()) return F.Record("FreePool", nullptr, EFI_INVALID_PARAMETER);
+    if (It == F.PoolBlocks.end()) return F.Record(BootService::FreePool, nullptr, EFI_INVALID_PARAMETER);
     F.PoolBlocks.erase(It);
-    return F.Record("FreePool", nullptr, EFI_SUCCESS);
+    return F.Record(BootService::FreePool, nullptr, EFI_SUCCESS);
   }
 
   static EFI_STATUS EFIAPI CreateEvent(UINT32 Type, EFI_TPL NotifyTpl, EFI_EVENT_NOTIFY NotifyFunction,
                                        VOID *NotifyContext, EFI_EVENT *Event) {
     Firmware &F = Firmware::Current();
     EFI_STATUS Status;
-    if (F.Faulted("CreateEvent", nullptr, &Status)) return F.Record("CreateEvent", nullptr, Status);
-    if (Event == nullptr) return F.Record("CreateEvent", nullptr, EFI_INVALID_PARAMETER);
+    if (F.Faulted(BootService::CreateEvent, nullptr, &Status)) return F.Record(BootService::CreateEvent, nullptr, Status);
+    if (Event == nullptr) return F.Record(BootService::CreateEvent, nullptr, EFI_INVALID_PARAMETER);
     if ((Type & (EVT_NOTIFY_SIGNAL | EVT_NOTIFY_WAIT)) != 0) {
       if (NotifyFunction == nullptr || NotifyTpl <= TPL_APPLICATION || NotifyTpl > TPL_HIGH_LEVEL) {
-        return F.Record("CreateEvent", nullptr, EFI_INVALID_PARAMETER);
+        return F.Record(BootService::CreateEvent, nullptr, EFI_INVALID_PARAMETER);
       }
     }
     F.EventList.push_back(std::make_unique<Firmware::Event>(Firmware::Event{Type, NotifyTpl, NotifyFunction, NotifyContext}));
     *Event = F.EventList.back().get();
-    return F.Record("CreateEvent", nullptr, EFI_SUCCESS);
+    return F.Record(BootService::CreateEvent, nullptr, EFI_SUCCESS);
   }
 
   static EFI_STATUS EFIAPI SignalEvent(EFI_EVENT Event) {
     Firmware &F = Firmware::Current();
     EFI_STATUS Status;
-    if (F.Faulted("SignalEvent", nullptr, &Status)) return F.Record("SignalEvent", nullptr, Status);
+    if (F.Faulted(BootService::SignalEvent, nullptr, &Status)) return F.Record(BootService::SignalEvent, nullptr, Status);
     auto It = std::find_if(F.EventList.begin(), F.EventList.end(),
                            [&](const auto &E) { return E.get() == Event; });
-    if (It == F.EventList.end()) return F.Record("SignalEvent", nullptr, EFI_INVALID_PARAMETER);
-    F.Record("SignalEvent", nullptr, EFI_SUCCESS);
+    if (It == F.EventList.end()) return F.Record(BootService::SignalEvent, nullptr, EFI_INVALID_PARAMETER);
+    F.Record(BootService::SignalEvent, nullptr, EFI_SUCCESS);
     F.Signal(It->get());
     return EFI_SUCCESS;
   }
 
   static EFI_STATUS EFIAPI CloseEvent(EFI_EVENT Event) {
     Firmware &F = Firmware::Current();
-    return F.Record("CloseEvent", nullptr, EFI_UNSUPPORTED);
+    return F.Record(BootService::CloseEvent, nullptr, EFI_UNSUPPORTED);
   }
 
   static EFI_STATUS EFIAPI InstallProtocolInterface(EFI_HANDLE *Handle, const EFI_GUID *Protocol,
                                                     EFI_INTERFACE_TYPE InterfaceType, VOID *Interface) {
     Firmware &F = Firmware::Current();
     EFI_STATUS Status;
-    if (F.Faulted("InstallProtocolInterface", Protocol, &Status)) {
-      return F.Record("InstallProtocolInterface", Protocol, Status);
+    if (F.Faulted(BootService::InstallProtocolInterface, Protocol, &Status)) {
+      return F.Record(BootService::InstallProtocolInterface, Protocol, Status);
     }
     if (Handle == nullptr || Protocol == nullptr || InterfaceType != EFI_NATIVE_INTERFACE) {
-      return F.Record("InstallProtocolInterface", Protocol, EFI_INVALID_PARAMETER);
+      return F.Record(BootService::InstallProtocolInterface, Protocol, EFI_INVALID_PARAMETER);
     }
     if (*Handle != nullptr) {
       Firmware::Handle *H = F.FindHandle(*Handle);
-      if (H == nullptr) return F.Record("InstallProtocolInterface", Protocol, EFI_INVALID_PARAMETER);
+      if (H == nullptr) return F.Record(BootService::InstallProtocolInterface, Protocol, EFI_INVALID_PARAMETER);
       for (const auto &I : H->Interfaces) {
-        if (I.Guid == *Protocol) return F.Record("InstallProtocolInterface", Protocol, EFI_INVALID_PARAMETER);
+        if (I.Guid == *Protocol) return F.Record(BootService::InstallProtocolInterface, Protocol, EFI_INVALID_PARAMETER);
       }
     }
     *Handle = F.Install(*Protocol, Interface, *Handle);
-    return F.Record("InstallProtocolInterface", Protocol, EFI_SUCCESS);
+    return F.Record(BootService::InstallProtocolInterface, Protocol, EFI_SUCCESS);
   }
 
   static EFI_STATUS EFIAPI UninstallProtocolInterface(EFI_HANDLE Handle, const EFI_GUID *Protocol,
                                                       VOID *Interface) {
     Firmware &F = Firmware::Current();
     Firmware::Handle *H = F.FindHandle(Handle);
-    if (H == nullptr || Protocol == nullptr) return F.Record("UninstallProtocolInterface", Protocol, EFI_INVALID_PARAMETER);
+    if (H == nullptr || Protocol == nullptr) return F.Record(BootService::UninstallProtocolInterface, Protocol, EFI_INVALID_PARAMETER);
     auto It = std::find_if(H->Interfaces.begin(), H->Interfaces.end(),
                            [&](const auto &I) { return I.Guid == *Protocol && I.Pointer == Interface; });
-    if (It == H->Interfaces.end()) return F.Record("UninstallProtocolInterface", Protocol, EFI_NOT_FOUND);
+    if (It == H->Interfaces.end()) return F.Record(BootService::UninstallProtocolInterface, Protocol, EFI_NOT_FOUND);
     H->Interfaces.erase(It);
-    return F.Record("UninstallProtocolInterface", Protocol, EFI_SUCCESS);
+    return F.Record(BootService::UninstallProtocolInterface, Protocol, EFI_SUCCESS);
   }
 
   static EFI_STATUS EFIAPI HandleProtocol(EFI_HANDLE Handle, const EFI_GUID *Protocol, VOID **Interface) {
     Firmware &F = Firmware::Current();
-    if (Interface == nullptr || Protocol == nullptr) return F.Record("HandleProtocol", Protocol, EFI_INVALID_PARAMETER);
+    if (Interface == nullptr || Protocol == nullptr) return F.Record(BootService::HandleProtocol, Protocol, EFI_INVALID_PARAMETER);
     *Interface = nullptr;
     Firmware::Handle *H = F.FindHandle(Handle);
-    if (H == nullptr) return F.Record("HandleProtocol", Protocol, EFI_INVALID_PARAMETER);
+    if (H == nullptr) return F.Record(BootService::HandleProtocol, Protocol, EFI_INVALID_PARAMETER);
     for (const auto &I : H->Interfaces) {
       if (I.Guid == *Protocol) {
         *Interface = I.Pointer;
-        return F.Record("HandleProtocol", Protocol, EFI_SUCCESS);
+        return F.Record(BootService::HandleProtocol, Protocol, EFI_SUCCESS);
       }
     }
-    return F.Record("HandleProtocol", Protocol, EFI_UNSUPPORTED);
+    return F.Record(BootService::HandleProtocol, Protocol, EFI_UNSUPPORTED);
   }
 
   static EFI_STATUS EFIAPI RegisterProtocolNotify(const EFI_GUID *Protocol, EFI_EVENT Event, VOID **Registration) {
     Firmware &F = Firmware::Current();
     EFI_STATUS Status;
-    if (F.Faulted("RegisterProtocolNotify", Protocol, &Status)) return F.Record("RegisterProtocolNotify", Protocol, Status);
+    if (F.Faulted(BootService::RegisterProtocolNotify, Protocol, &Status)) return F.Record(BootService::RegisterProtocolNotify, Protocol, Status);
     auto It = std::find_if(F.EventList.begin(), F.EventList.end(),
                            [&](const auto &E) { return E.get() == Event; });
     if (Protocol == nullptr || Registration == nullptr || It == F.EventList.end()) {
-      return F.Record("RegisterProtocolNotify", Protocol, EFI_INVALID_PARAMETER);
+      return F.Record(BootService::RegisterProtocolNotify, Protocol, EFI_INVALID_PARAMETER);
     }
     F.Registrations.push_back(
         std::make_unique<Firmware::Registration>(Firmware::Registration{*Protocol, It->get(), F.NextSerial - 1}));
     *Registration = F.Registrations.back().get();
-    return F.Record("RegisterProtocolNotify", Protocol, EFI_SUCCESS);
+    return F.Record(BootService::RegisterProtocolNotify, Protocol, EFI_SUCCESS);
   }
 
   static EFI_STATUS EFIAPI InstallConfigurationTable(const EFI_GUID *Guid, VOID *Table) {
     Firmware &F = Firmware::Current();
-    if (Guid == nullptr) return F.Record("InstallConfigurationTable", Guid, EFI_INVALID_PARAMETER);
+    if (Guid == nullptr) return F.Record(BootService::InstallConfigurationTable, Guid, EFI_INVALID_PARAMETER);
     auto It = std::find_if(F.ConfigTable.begin(), F.ConfigTable.end(),
                            [&](const auto &E) { return E.VendorGuid == *Guid; });
     if (It != F.ConfigTable.end()) {
@@ -181,20 +181,20 @@ struct Services {
         It->VendorTable = Table;
       }
     } else if (Table == nullptr) {
-      return F.Record("InstallConfigurationTable", Guid, EFI_NOT_FOUND);
+      return F.Record(BootService::InstallConfigurationTable, Guid, EFI_NOT_FOUND);
     } else {
       F.ConfigTable.push_back({*Guid, Table});
     }
     F.System.NumberOfTableEntries = F.ConfigTable.size();
     F.System.ConfigurationTable = F.ConfigTable.data();
-    return F.Record("InstallConfigurationTable", Guid, EFI_SUCCESS);
+    return F.Record(BootService::InstallConfigurationTable, Guid, EFI_SUCCESS);
   }
 
   static EFI_STATUS EFIAPI ProtocolsPerHandle(EFI_HANDLE Handle, EFI_GUID ***ProtocolBuffer, UINTN *Count) {
     Firmware &F = Firmware::Current();
     Firmware::Handle *H = F.FindHandle(Handle);
     if (H == nullptr || ProtocolBuffer == nullptr || Count == nullptr) {
-      return F.Record("ProtocolsPerHandle", nullptr, EFI_INVALID_PARAMETER);
+      return F.Record(BootService::ProtocolsPerHandle, nullptr, EFI_INVALID_PARAMETER);
     }
     VOID *Buffer = nullptr;
     AllocatePool(EfiBootServicesData, H->Interfaces.size() * sizeof(EFI_GUID *), &Buffer);
@@ -202,45 +202,45 @@ struct Services {
     for (size_t I = 0; I < H->Interfaces.size(); I++) Guids[I] = &H->Interfaces[I].Guid;
     *ProtocolBuffer = Guids;
     *Count = H->Interfaces.size();
-    return F.Record("ProtocolsPerHandle", nullptr, EFI_SUCCESS);
+    return F.Record(BootService::ProtocolsPerHandle, nullptr, EFI_SUCCESS);
   }
 
   static EFI_STATUS EFIAPI LocateHandleBuffer(EFI_LOCATE_SEARCH_TYPE SearchType, const EFI_GUID *Protocol,
                                               VOID *SearchKey, UINTN *NoHandles, EFI_HANDLE **Buffer) {
     Firmware &F = Firmware::Current();
-    if (NoHandles == nullptr || Buffer == nullptr) return F.Record("LocateHandleBuffer", Protocol, EFI_INVALID_PARAMETER);
+    if (NoHandles == nullptr || Buffer == nullptr) return F.Record(BootService::LocateHandleBuffer, Protocol, EFI_INVALID_PARAMETER);
     std::vector<EFI_HANDLE> Found;
     if (SearchType == AllHandles) {
       Found = F.HandleOrder;
     } else if (SearchType == ByProtocol && Protocol != nullptr) {
       Found = F.HandlesWith(*Protocol);
     } else {
-      return F.Record("LocateHandleBuffer", Protocol, EFI_INVALID_PARAMETER);
+      return F.Record(BootService::LocateHandleBuffer, Protocol, EFI_INVALID_PARAMETER);
     }
-    if (Found.empty()) return F.Record("LocateHandleBuffer", Protocol, EFI_NOT_FOUND);
+    if (Found.empty()) return F.Record(BootService::LocateHandleBuffer, Protocol, EFI_NOT_FOUND);
     VOID *Out = nullptr;
     AllocatePool(EfiBootServicesData, Found.size() * sizeof(EFI_HANDLE), &Out);
     std::memcpy(Out, Found.data(), Found.size() * sizeof(EFI_HANDLE));
     *Buffer = static_cast<EFI_HANDLE *>(Out);
     *NoHandles = Found.size();
-    return F.Record("LocateHandleBuffer", Protocol, EFI_SUCCESS);
+    return F.Record(BootService::LocateHandleBuffer, Protocol, EFI_SUCCESS);
   }
 
   static EFI_STATUS EFIAPI LocateProtocol(const EFI_GUID *Protocol, VOID *Registration, VOID **Interface) {
     Firmware &F = Firmware::Current();
     EFI_STATUS Status;
-    if (F.Faulted("LocateProtocol", Protocol, &Status)) {
+    if (F.Faulted(BootService::LocateProtocol, Protocol, &Status)) {
       if (Interface) *Interface = F.FaultsLeaveJunk ? reinterpret_cast<VOID *>(0xBAD1BAD1BAD1BAD1ULL) : nullptr;
-      return F.Record("LocateProtocol", Protocol, Status);
+      return F.Record(BootService::LocateProtocol, Protocol, Status);
     }
-    if (Interface == nullptr || Protocol == nullptr) return F.Record("LocateProtocol", Protocol, EFI_INVALID_PARAMETER);
+    if (Interface == nullptr || Protocol == nullptr) return F.Record(BootService::LocateProtocol, Protocol, EFI_INVALID_PARAMETER);
     *Interface = nullptr;
     UINT64 After = 0;
     Firmware::Registration *Key = nullptr;
     if (Registration != nullptr) {
       auto It = std::find_if(F.Registrations.begin(), F.Registrations.end(),
                              [&](const auto &R) { return R.get() == Registration; });
-      if (It == F.Registrations.end()) return F.Record("LocateProtocol", Protocol, EFI_INVALID_PARAMETER);
+      if (It == F.Registrations.end()) return F.Record(BootService::LocateProtocol, Protocol, EFI_INVALID_PARAMETER);
       Key = It->get();
       After = Key->Position;
     }
@@ -250,25 +250,18 @@ struct Services {
         if (I.Guid == *Protocol && I.Serial > After && (Best == nullptr || I.Serial < Best->Serial)) Best = &I;
       }
     }
-    if (Best == nullptr) return F.Record("LocateProtocol", Protocol, EFI_NOT_FOUND);
+    if (Best == nullptr) return F.Record(BootService::LocateProtocol, Protocol, EFI_NOT_FOUND);
     if (Key != nullptr) Key->Position = Best->Serial;
     *Interface = Best->Pointer;
-    return F.Record("LocateProtocol", Protocol, EFI_SUCCESS);
+    return F.Record(BootService::LocateProtocol, Protocol, EFI_SUCCESS);
   }
 
   template <int Slot>
   static EFI_STATUS EFIAPI Unsupported() {
-    static const char *const Names[] = {"AllocatePages", "FreePages", "GetMemoryMap", "SetTimer", "WaitForEvent",
-                                        "CheckEvent", "ReinstallProtocolInterface", "LocateHandle",
-                                        "LocateDevicePath", "LoadImage", "StartImage", "Exit", "UnloadImage",
-                                        "ExitBootServices", "GetNextMonotonicCount", "Stall", "SetWatchdogTimer",
-                                        "ConnectController", "DisconnectController", "OpenProtocol",
-                                        "CloseProtocol", "OpenProtocolInformation",
-                                        "InstallMultipleProtocolInterfaces", "UninstallMultipleProtocolInterfaces",
-                                        "CalculateCrc32", "CopyMem", "SetMem", "CreateEventEx"};
+    static const BootService Which[] = {BootService::AllocatePages, BootService::FreePages, BootService::GetMemoryMap, BootService::SetTimer, BootService::WaitForEvent, BootService::CheckEvent, BootService::ReinstallProtocolInterface, BootService::LocateHandle, BootService::LocateDevicePath, BootService::LoadImage, BootService::StartImage, BootService::Exit, BootService::UnloadImage, BootService::ExitBootServices, BootService::GetNextMonotonicCount, BootService::Stall, BootService::SetWatchdogTimer, BootService::ConnectController, BootService::DisconnectController, BootService::OpenProtocol, BootService::CloseProtocol, BootService::OpenProtocolInformation, BootService::InstallMultipleProtocolInterfaces, BootService::UninstallMultipleProtocolInterfaces, BootService::CalculateCrc32, BootService::CopyMem, BootService::SetMem, BootService::CreateEventEx};
     Firmware &F = Firmware::Current();
-    F.UnsupportedCalls.push_back(Names[Slot]);
-    return F.Record(Names[Slot], nullptr, EFI_UNSUPPORTED);
+    F.UnsupportedCalls.push_back(ServiceName(Which[Slot]));
+    return F.Record(Which[Slot], nullptr, EFI_UNSUPPORTED);
   }
 };
 
@@ -402,13 +395,18 @@ unsigned Firmware::InstallCount(const EFI_GUID &Guid) const {
   return N;
 }
 
-void Firmware::FailCall(const std::string &Service, unsigned Nth, EFI_STATUS Status) {
+const char *ServiceName(BootService Service) {
+  static const char *const Names[] = {"RaiseTPL", "RestoreTPL", "AllocatePages", "FreePages", "GetMemoryMap", "AllocatePool", "FreePool", "CreateEvent", "SetTimer", "WaitForEvent", "SignalEvent", "CloseEvent", "CheckEvent", "InstallProtocolInterface", "ReinstallProtocolInterface", "UninstallProtocolInterface", "HandleProtocol", "RegisterProtocolNotify", "LocateHandle", "LocateDevicePath", "InstallConfigurationTable", "LoadImage", "StartImage", "Exit", "UnloadImage", "ExitBootServices", "GetNextMonotonicCount", "Stall", "SetWatchdogTimer", "ConnectController", "DisconnectController", "OpenProtocol", "CloseProtocol", "OpenProtocolInformation", "ProtocolsPerHandle", "LocateHandleBuffer", "LocateProtocol", "InstallMultipleProtocolInterfaces", "UninstallMultipleProtocolInterfaces", "CalculateCrc32", "CopyMem", "SetMem", "CreateEventEx"};
+  return Names[static_cast<unsigned>(Service)];
+}
+
+void Firmware::FailCall(BootService Service, unsigned Nth, EFI_STATUS Status) {
   CallFaults[Service][Nth] = Status;
 }
 
 void Firmware::FailInstallOf(const EFI_GUID &Guid, EFI_STATUS Status) { InstallFaults.emplace_back(Guid, Status); }
 
-bool Firmware::Faulted(const std::string &Service, const EFI_GUID *Guid, EFI_STATUS *Status) {
+bool Firmware::Faulted(BootService Service, const EFI_GUID *Guid, EFI_STATUS *Status) {
   const unsigned N = ++CallCounter[Service];
   if (auto It = CallFaults.find(Service); It != CallFaults.end()) {
     if (auto Nth = It->second.find(N); Nth != It->second.end()) {
@@ -416,7 +414,7 @@ bool Firmware::Faulted(const std::string &Service, const EFI_GUID *Guid, EFI_STA
       return true;
     }
   }
-  if (Service == "InstallProtocolInterface" && Guid != nullptr) {
+  if (Service == BootService::InstallProtocolInterface && Guid != nullptr) {
     for (const auto &[G, S] : InstallFaults) {
       if (G == *Guid) {
         *Status = S;
@@ -427,21 +425,22 @@ bool Firmware::Faulted(const std::string &Service, const EFI_GUID *Guid, EFI_STA
   return false;
 }
 
-EFI_STATUS Firmware::Record(const std::string &Service, const EFI_GUID *Guid, EFI_STATUS Status) {
+EFI_STATUS Firmware::Record(BootService Service, const EFI_GUID *Guid, EFI_STATUS Status) {
   ServiceCall Call{Service, {}, Status};
   if (Guid != nullptr) Call.Guid = *Guid;
   Log.push_back(Call);
-  TheMachine().Note(Guid != nullptr ? Service + " " + GuidText(*Guid) : Service);
+  const std::string Name = ServiceName(Service);
+  TheMachine().Note(Guid != nullptr ? Name + " " + GuidText(*Guid) : Name);
   return Status;
 }
 
 std::vector<std::string> Firmware::CallNames() const {
   std::vector<std::string> Out;
-  for (const auto &C : Log) Out.push_back(C.Service);
+  for (const auto &C : Log) Out.push_back(ServiceName(C.Service));
   return Out;
 }
 
-unsigned Firmware::CallCount(const std::string &Service) const {
+unsigned Firmware::CallCount(BootService Service) const {
   return static_cast<unsigned>(std::count_if(Log.begin(), Log.end(), [&](const auto &C) { return C.Service == Service; }));
 }
 

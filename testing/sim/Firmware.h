@@ -27,8 +27,21 @@ namespace sim {
 
 std::string GuidText(const EFI_GUID &Guid);
 
+// Every boot service, in the order of EFI_BOOT_SERVICES (UEFI 2.10, 4.4).
+enum class BootService : unsigned {
+  RaiseTPL, RestoreTPL, AllocatePages, FreePages, GetMemoryMap, AllocatePool,
+  FreePool, CreateEvent, SetTimer, WaitForEvent, SignalEvent, CloseEvent,
+  CheckEvent, InstallProtocolInterface, ReinstallProtocolInterface, UninstallProtocolInterface, HandleProtocol, RegisterProtocolNotify,
+  LocateHandle, LocateDevicePath, InstallConfigurationTable, LoadImage, StartImage, Exit,
+  UnloadImage, ExitBootServices, GetNextMonotonicCount, Stall, SetWatchdogTimer, ConnectController,
+  DisconnectController, OpenProtocol, CloseProtocol, OpenProtocolInformation, ProtocolsPerHandle, LocateHandleBuffer,
+  LocateProtocol, InstallMultipleProtocolInterfaces, UninstallMultipleProtocolInterfaces, CalculateCrc32, CopyMem, SetMem,
+  CreateEventEx
+};
+const char *ServiceName(BootService Service);
+
 struct ServiceCall {
-  std::string Service;       // "LocateProtocol", "InstallProtocolInterface", ...
+  BootService Service;
   EFI_GUID Guid{};           // the protocol or table GUID, when the call names one
   EFI_STATUS Result = 0;
 };
@@ -64,7 +77,7 @@ class Firmware {
 
   // Fault injection. The Nth call (1-based) of a service answers Status without acting;
   // FailInstallOf makes every install of that GUID fail.
-  void FailCall(const std::string &Service, unsigned Nth, EFI_STATUS Status);
+  void FailCall(BootService Service, unsigned Nth, EFI_STATUS Status);
   void FailInstallOf(const EFI_GUID &Guid, EFI_STATUS Status);
   // A faulted LocateProtocol leaves a junk pointer behind instead of NULL: UEFI 2.10
   // does not say what a failing call leaves in its out-pointer.
@@ -72,7 +85,7 @@ class Firmware {
   // Every call that passes through the boot services table.
   const std::vector<ServiceCall> &Calls() const { return Log; }
   std::vector<std::string> CallNames() const;
-  unsigned CallCount(const std::string &Service) const;
+  unsigned CallCount(BootService Service) const;
   // Services the driver called that this model does not provide (answered EFI_UNSUPPORTED).
   const std::vector<std::string> &Unsupported() const { return UnsupportedCalls; }
 
@@ -119,8 +132,8 @@ class Firmware {
 
   friend struct Services;
 
-  bool Faulted(const std::string &Service, const EFI_GUID *Guid, EFI_STATUS *Status);
-  EFI_STATUS Record(const std::string &Service, const EFI_GUID *Guid, EFI_STATUS Status);
+  bool Faulted(BootService Service, const EFI_GUID *Guid, EFI_STATUS *Status);
+  EFI_STATUS Record(BootService Service, const EFI_GUID *Guid, EFI_STATUS Status);
   Handle *FindHandle(EFI_HANDLE H);
   void Signal(Event *E);
   void DispatchPending();
@@ -141,8 +154,8 @@ class Firmware {
   std::vector<ServiceCall> Log;
   std::vector<std::string> UnsupportedCalls;
   std::vector<std::string> DanglingAfterUnload;
-  std::map<std::string, unsigned> CallCounter;
-  std::map<std::string, std::map<unsigned, EFI_STATUS>> CallFaults;
+  std::map<BootService, unsigned> CallCounter;
+  std::map<BootService, std::map<unsigned, EFI_STATUS>> CallFaults;
   std::vector<std::pair<EFI_GUID, EFI_STATUS>> InstallFaults;
   Firmware *Previous = nullptr;
 

@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   const bool Adopt = Flags & 2;
   if (Adopt) P.Fw.Install(gHeapListProtocolGuid, &Earlier);
   if (Flags & 4) P.Fw.FailInstallOf(gHeapListProtocolGuid, EFI_OUT_OF_RESOURCES);
-  if (FailingAllocation != 0) P.Fw.FailCall("AllocatePool", FailingAllocation, EFI_OUT_OF_RESOURCES);
+  if (FailingAllocation != 0) P.Fw.FailCall(sim::BootService::AllocatePool, FailingAllocation, EFI_OUT_OF_RESOURCES);
   CfgPcdBuf.TrapEnable = Flags & 1;
   P.Machine.SimulatorSi = 1;
 

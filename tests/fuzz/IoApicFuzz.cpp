@@ -97,6 +97,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
     // Token 152 is read only after the first I/O APIC is done; both are read either way.
     FUZZ_CHECK((Pcd.Reads == std::vector<sim::PcdModel::Read>{{"Get8", 150}, {"Get8", 152}}));
   }
-  FUZZ_CHECK(P.Fw.CallCount("LocateProtocol") <= 3);
+  FUZZ_CHECK(P.Fw.CallCount(sim::BootService::LocateProtocol) <= 3);
   return 0;
 }

@@ -7,6 +7,8 @@ const UINT8 gInfoByteShift = 1;  // bits 8..1
 const PLATFORM_INFO_DESCRIPTOR gPlatformInfoDescriptor = {{1, 0x57, 0x5B, 0x59}};
 
 #define UNIT_INFO_REGISTER 0x0005D528U
+#define UNIT_INFO_FLAG 6, 6
+#define UNIT_INFO_FIELD 14, 7
 
 // One unit only: the mask is constant and is written before the register is read.
 VOID ReadUnitInfo(REGISTER_ACCESS_PROTOCOL *Access, UINT32 *UnitMask, UINT32 *Field, UINT8 *Flag) {
@@ -14,6 +16,6 @@ VOID ReadUnitInfo(REGISTER_ACCESS_PROTOCOL *Access, UINT32 *UnitMask, UINT32 *Fi
     *UnitMask = 1;
   }
   const UINT32 Raw = ReadPlatformRegister(Access, UNIT_INFO_REGISTER);
-  *Flag = static_cast<UINT8>((Raw >> 6) & 1);
-  *Field = (Raw >> 7) & 0xFF;
+  *Flag = static_cast<UINT8>(RegisterField(Raw, UNIT_INFO_FLAG));
+  *Field = RegisterField(Raw, UNIT_INFO_FIELD);
 }

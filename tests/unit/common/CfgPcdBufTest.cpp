@@ -94,7 +94,7 @@ TEST_F(CfgPcdBufTest, AMissingProtocolLeavesTheRecordZeroWithOneMessage) {
     EXPECT_EQ(Messages.Messages[0].Text, C.Text);
     EXPECT_TRUE(Pcd.Reads.empty());
     // The driver's own lookups (the print protocol's comes on top).
-    EXPECT_EQ(Local.CallCount("LocateProtocol"), C.Lookups + 1);
+    EXPECT_EQ(Local.CallCount(sim::BootService::LocateProtocol), C.Lookups + 1);
   }
 }
 

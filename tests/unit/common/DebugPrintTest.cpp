@@ -22,14 +22,14 @@ TEST_F(DebugPrintTest, ForwardsLevelFormatAndArgumentsToPrint) {
   EXPECT_EQ(gDebugPrintProtocol, reinterpret_cast<DEBUG_PRINT_PROTOCOL *>(&Printer));
 
   DebugPrint(0x80000000ULL, "second\n");
-  EXPECT_EQ(Fw.CallCount("LocateProtocol"), 1U) << "the interface is cached once found";
+  EXPECT_EQ(Fw.CallCount(sim::BootService::LocateProtocol), 1U) << "the interface is cached once found";
   EXPECT_EQ(Printer.Messages.size(), 2U);
 }
 
 TEST_F(DebugPrintTest, WhileTheProtocolIsMissingEveryCallLooksAgain) {
   EXPECT_EQ(DebugPrint(0x80000000ULL, "dropped %x\n", 1U), EFI_NOT_FOUND);
   EXPECT_EQ(DebugPrint(0x80000000ULL, "dropped %x\n", 2U), EFI_NOT_FOUND);
-  EXPECT_EQ(Fw.CallCount("LocateProtocol"), 2U);
+  EXPECT_EQ(Fw.CallCount(sim::BootService::LocateProtocol), 2U);
   EXPECT_EQ(gDebugPrintProtocol, nullptr);
 
   Fw.Install(gDebugPrintProtocolGuid, &Printer);
@@ -53,7 +53,7 @@ TEST_F(DebugPrintTest, NeitherAFailedLookupsLeftoverNorANullInstanceIsCalled) {
   NullInstance.Install(gDebugPrintProtocolGuid, nullptr);
   EXPECT_EQ(DebugPrint(0x80000000ULL, "x\n"), EFI_NOT_FOUND);
   EXPECT_EQ(DebugPrint(0x80000000ULL, "x\n"), EFI_NOT_FOUND);
-  EXPECT_EQ(NullInstance.CallCount("LocateProtocol"), 2U);
+  EXPECT_EQ(NullInstance.CallCount(sim::BootService::LocateProtocol), 2U);
   EXPECT_EQ(gDebugPrintProtocol, nullptr);
 }
 

@@ -37,7 +37,7 @@ TEST_F(DriverMainTest, OwnProcessorGetsBothProtocolsThenThePresenceListOnTheImag
 
   ASSERT_EQ(Machine.CpuidCalls.size(), 1U);
   EXPECT_EQ(Machine.CpuidCalls[0].Leaf, 0x80000001U);
-  EXPECT_EQ(Fw.CallCount("InstallProtocolInterface"), 2 + expect::PresenceList.size());
+  EXPECT_EQ(Fw.CallCount(sim::BootService::InstallProtocolInterface), 2 + expect::PresenceList.size());
   EXPECT_TRUE(Fw.Unsupported().empty());
 }
 
@@ -98,10 +98,10 @@ TEST_F(DriverMainTest, OnlyTheLastPresenceInstallDecidesTheStatus) {
   for (const Case &C : Cases) {
     sim::Firmware Fresh;
     gBootServices = Fresh.BootServices();
-    Fresh.FailCall("InstallProtocolInterface", C.FailingInstall, Fault);
+    Fresh.FailCall(sim::BootService::InstallProtocolInterface, C.FailingInstall, Fault);
     Machine.SetSignature(expect::OwnSignature);
     EXPECT_EQ(DriverMain(Fresh.ImageHandle()), C.Expected) << C.FailingInstall;
-    EXPECT_EQ(Fresh.CallCount("InstallProtocolInterface"), Installs) << "the loop goes on";
+    EXPECT_EQ(Fresh.CallCount(sim::BootService::InstallProtocolInterface), Installs) << "the loop goes on";
     EXPECT_EQ(Fresh.ProtocolsOn(Fresh.ImageHandle()).size(), Installs - 1);
   }
 }

@@ -35,7 +35,7 @@ class DriverTest : public ::testing::Test {
     std::vector<std::pair<std::string, std::string>> Out;
     for (const auto &C : Fw.Calls()) {
       const bool NoGuid = C.Guid == EFI_GUID{};
-      Out.emplace_back(C.Service, NoGuid ? std::string() : sim::GuidText(C.Guid));
+      Out.emplace_back(sim::ServiceName(C.Service), NoGuid ? std::string() : sim::GuidText(C.Guid));
     }
     return Out;
   }

@@ -21,11 +21,13 @@ constexpr EFI_STATUS kInjected = EFI_OUT_OF_RESOURCES;
 constexpr UINT32 kTrapRuntimePool = 0x00080134, kTrapBootPool = 0x00080137, kTrapInstall = 0x00080225;
 
 // The services the drivers use; the sweep can make each of them fail.
-const std::set<std::string> kInjectable = {"LocateProtocol", "InstallProtocolInterface", "AllocatePool",
-                                           "CreateEvent",    "RegisterProtocolNotify",   "SignalEvent"};
+using sim::BootService;
+const std::set<BootService> kInjectable = {BootService::LocateProtocol, BootService::InstallProtocolInterface,
+                                           BootService::AllocatePool,   BootService::CreateEvent,
+                                           BootService::RegisterProtocolNotify, BootService::SignalEvent};
 
 struct Fault {
-  std::string Service;
+  BootService Service;
   unsigned Nth;  // 1-based among calls of that service
   EFI_GUID Guid;
 };
@@ -85,7 +87,7 @@ std::vector<Fault> CleanCalls(const Scenario &S) {
   Boot B(S);
   EXPECT_EQ(B.Enter(), EFI_SUCCESS);
   std::vector<Fault> Out;
-  std::map<std::string, unsigned> Seen;
+  std::map<BootService, unsigned> Seen;
   for (const sim::ServiceCall &C : B.Fw.Calls()) Out.push_back({C.Service, ++Seen[C.Service], C.Guid});
   return Out;
 }
@@ -107,7 +109,7 @@ std::vector<HEAP_NODE *> Walk(LIST_ENTRY *Head) {
 unsigned TableLocateOrdinal(const std::vector<Fault> &Calls, const Fault &F) {
   unsigned N = 0;
   for (const Fault &C : Calls) {
-    if (C.Service == "LocateProtocol" && C.Guid == gInterruptTableProtocolGuid) N++;
+    if (C.Service == BootService::LocateProtocol && C.Guid == gInterruptTableProtocolGuid) N++;
     if (C.Service == F.Service && C.Nth == F.Nth) return N;
   }
   return 0;
@@ -122,7 +124,7 @@ TEST_P(FaultSweepTest, EachCallFailingAloneKeepsTheEntryStatusAndTheHeapList) {
   const EFI_GUID &LastPresence = *MODULE_PRESENCE_LIST[MODULE_PRESENCE_COUNT - 1];
 
   for (const Fault &F : Calls) {
-    SCOPED_TRACE(F.Service + " #" + std::to_string(F.Nth) + " " + sim::GuidText(F.Guid));
+    SCOPED_TRACE(std::string(sim::ServiceName(F.Service)) + " #" + std::to_string(F.Nth) + " " + sim::GuidText(F.Guid));
     ASSERT_TRUE(kInjectable.count(F.Service)) << "a service the sweep cannot fail";
     Boot B(S);
     B.Fw.FailCall(F.Service, F.Nth, kInjected);
@@ -131,7 +133,7 @@ TEST_P(FaultSweepTest, EachCallFailingAloneKeepsTheEntryStatusAndTheHeapList) {
     // The entry never fails, or the core would unload an image that still owns registered
     // things; the last presence install's failure comes out as one message (its text:
     // DriverMainTest).
-    const bool LastInstall = F.Service == "InstallProtocolInterface" && F.Guid == LastPresence;
+    const bool LastInstall = F.Service == BootService::InstallProtocolInterface && F.Guid == LastPresence;
     EXPECT_EQ(Status, EFI_SUCCESS);
     EXPECT_THAT(B.Fw.Dangling(), ::testing::IsEmpty());
     EXPECT_TRUE(B.Fw.Unsupported().empty());
@@ -140,7 +142,7 @@ TEST_P(FaultSweepTest, EachCallFailingAloneKeepsTheEntryStatusAndTheHeapList) {
               LastInstall ? 1 : 0);
 
     // Every node allocated is linked, in HOB order, and the list is whole both ways.
-    const bool NodeLost = F.Service == "AllocatePool";
+    const bool NodeLost = F.Service == BootService::AllocatePool;
     ASSERT_NE(gHeapListHead, nullptr);
     const std::vector<HEAP_NODE *> Nodes = Walk(gHeapListHead);
     EXPECT_EQ(Nodes.size(), NodeLost ? 2U : 3U);
@@ -151,7 +153,7 @@ TEST_P(FaultSweepTest, EachCallFailingAloneKeepsTheEntryStatusAndTheHeapList) {
       EXPECT_LT(N->Header.DataSize, LastSize) << "out of HOB order";
       LastSize = N->Header.DataSize;
     }
-    const bool HeapInstallFails = F.Service == "InstallProtocolInterface" && F.Guid == gHeapListProtocolGuid;
+    const bool HeapInstallFails = F.Service == BootService::InstallProtocolInterface && F.Guid == gHeapListProtocolGuid;
     EXPECT_EQ(B.Fw.InstallCount(gHeapListProtocolGuid), HeapInstallFails ? 0U : 1U);
 
     // An armed site announces its own code; nothing else traps.
@@ -165,15 +167,15 @@ TEST_P(FaultSweepTest, EachCallFailingAloneKeepsTheEntryStatusAndTheHeapList) {
 
     // The rest of the work is still done: the protocols whose install did not fail, and
     // the I/O APIC identifiers unless the notification could not run or find its inputs.
-    const bool ClassFails = F.Service == "InstallProtocolInterface" && F.Guid == gProcessorClassProtocolGuid;
-    const bool InfoFails = F.Service == "InstallProtocolInterface" && F.Guid == gPlatformInfoProtocolGuid;
+    const bool ClassFails = F.Service == BootService::InstallProtocolInterface && F.Guid == gProcessorClassProtocolGuid;
+    const bool InfoFails = F.Service == BootService::InstallProtocolInterface && F.Guid == gPlatformInfoProtocolGuid;
     EXPECT_EQ(B.Fw.InstallCount(gProcessorClassProtocolGuid), ClassFails ? 0U : 1U);
     EXPECT_EQ(B.Fw.InstallCount(gPlatformInfoProtocolGuid), InfoFails ? 0U : 1U);
     if (S.WithPcd) {
       // Identifiers 9 (token 150) and 10 (token 152) replace 2 and 3, in the I/O APIC rows
       // and in the routing items that named them, unless that half could not run.
-      const bool NoCallback = F.Service == "CreateEvent" || F.Service == "SignalEvent";
-      const bool TablesMissed = F.Service == "LocateProtocol" && F.Guid == gInterruptTableProtocolGuid;
+      const bool NoCallback = F.Service == BootService::CreateEvent || F.Service == BootService::SignalEvent;
+      const bool TablesMissed = F.Service == BootService::LocateProtocol && F.Guid == gInterruptTableProtocolGuid;
       const unsigned TableLocates = TablesMissed ? TableLocateOrdinal(Calls, F) : 0;
       const bool FirstDone = !NoCallback && TableLocates != 1;
       const bool SecondDone = !NoCallback && TableLocates != 2;

@@ -90,7 +90,7 @@ TEST_F(HeapListTest, WithoutAHobListNothingIsWalkedAndTheEmptyListIsPublished) {
   Migrate(/*WithHobList=*/false);
   ExpectPublishedOnce();
   EXPECT_TRUE(Forward(gHeapListHead).empty());
-  EXPECT_EQ(Fw.CallCount("AllocatePool"), 0U);
+  EXPECT_EQ(Fw.CallCount(sim::BootService::AllocatePool), 0U);
 }
 
 // Nodes in HOB order with their data and exact header bytes (offsets 4-7 and 14-15
@@ -123,7 +123,7 @@ TEST_F(HeapListTest, EligibleHobsBecomeNodesInHobOrder) {
   // Every node's BackLink names its predecessor, so the list is sound both ways.
   EXPECT_EQ(Nodes[0]->Link.BackLink, gHeapListHead);
   EXPECT_EQ(Nodes[3]->Link.ForwardLink, gHeapListHead);
-  EXPECT_EQ(Fw.CallCount("AllocatePool"), 4U);
+  EXPECT_EQ(Fw.CallCount(sim::BootService::AllocatePool), 4U);
 }
 
 TEST_F(HeapListTest, HobsThatAreNotEligibleGetNoNode) {
@@ -150,7 +150,7 @@ TEST_F(HeapListTest, HobsThatAreNotEligibleGetNoNode) {
     const auto Nodes = Forward(gHeapListHead);
     ASSERT_EQ(Nodes.size(), 1U);
     EXPECT_EQ(Nodes[0]->Header.DataSize, 3U);
-    EXPECT_EQ(Local.CallCount("AllocatePool"), 1U);
+    EXPECT_EQ(Local.CallCount(sim::BootService::AllocatePool), 1U);
   }
 }
 
@@ -194,7 +194,7 @@ TEST_F(HeapListTest, NodeAllocationFailureSkipsThatHobAndTrapsOnlyWhenArmed) {
         .Guid(gHeapHobGuid, sim::HeapHobData(4, 0, 1, Pattern(4, 3)))
         .End();
     Rebind(Local, List);
-    Local.FailCall("AllocatePool", 2, EFI_OUT_OF_RESOURCES);
+    Local.FailCall(sim::BootService::AllocatePool, 2, EFI_OUT_OF_RESOURCES);
     if (C.Armed) ArmTrapOnSimulator();
     MigrateHeapHobs();
 
@@ -216,7 +216,7 @@ TEST_F(HeapListTest, AllocateHeapNodeLeavesTheOutPointerAloneOnFailure) {
   std::memcpy(&Header, Bytes.data(), sizeof(Header));
   HEAP_NODE Sentinel{};
   HEAP_NODE *Node = &Sentinel;
-  Fw.FailCall("AllocatePool", 1, EFI_OUT_OF_RESOURCES);
+  Fw.FailCall(sim::BootService::AllocatePool, 1, EFI_OUT_OF_RESOURCES);
   EXPECT_EQ(AllocateHeapNode(&Header, &Node), EFI_UNSUPPORTED);
   // DataSize + 32 in UINTN is more than the pool gives; in 32 bits it would wrap to 16.
   Header.DataSize = 0xFFFFFFF0U;
@@ -274,7 +274,7 @@ TEST_F(HeapListTest, AHobWhoseDataRunsPastItsLengthIsNotMigrated) {
   const auto Nodes = Forward(gHeapListHead);
   ASSERT_EQ(Nodes.size(), 1U);
   EXPECT_EQ(DataOf(Nodes[0]), Pattern(8, 0x20));
-  EXPECT_EQ(Fw.CallCount("AllocatePool"), 1U);
+  EXPECT_EQ(Fw.CallCount(sim::BootService::AllocatePool), 1U);
   ExpectPublishedOnce();
 }
 

@@ -122,12 +122,12 @@ TEST_F(HelpersTest, GetPcdProtocolFindsTheProtocolOnceItExists) {
   BindSystemTable();
   EXPECT_EQ(GetPcdProtocol(), nullptr);
   EXPECT_EQ(GetPcdProtocol(), nullptr);
-  EXPECT_EQ(Fw.CallCount("LocateProtocol"), 2U) << "a failed lookup is retried";
+  EXPECT_EQ(Fw.CallCount(sim::BootService::LocateProtocol), 2U) << "a failed lookup is retried";
   sim::PcdModel Pcd;
   Fw.Install(gPcdProtocolGuid, Pcd.Protocol());
   EXPECT_EQ(GetPcdProtocol(), Pcd.Protocol());
   EXPECT_EQ(GetPcdProtocol(), Pcd.Protocol());
-  EXPECT_EQ(Fw.CallCount("LocateProtocol"), 3U) << "a found protocol is cached";
+  EXPECT_EQ(Fw.CallCount(sim::BootService::LocateProtocol), 3U) << "a found protocol is cached";
 }
 
 TEST_F(HelpersTest, AllocateBootPoolUsesBootServicesDataAndIgnoresWhatAFailureLeaves) {
@@ -137,7 +137,7 @@ TEST_F(HelpersTest, AllocateBootPoolUsesBootServicesDataAndIgnoresWhatAFailureLe
   ASSERT_NE(Fw.BlockOf(Buffer), nullptr);
   EXPECT_EQ(Fw.BlockOf(Buffer)->Type, EfiBootServicesData);
   EXPECT_EQ(Fw.BlockOf(Buffer)->Size, 100U);
-  Fw.FailCall("AllocatePool", 2, EFI_OUT_OF_RESOURCES);  // leaves a bogus pointer behind
+  Fw.FailCall(sim::BootService::AllocatePool, 2, EFI_OUT_OF_RESOURCES);  // leaves a bogus pointer behind
   EXPECT_EQ(AllocateBootPool(8), nullptr);
 }
 

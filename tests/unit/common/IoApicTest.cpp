@@ -16,7 +16,7 @@ class IoApicTest : public DriverTest {
   }
   unsigned TableLookups() const {
     unsigned N = 0;
-    for (const auto &C : Fw.Calls()) N += (C.Service == "LocateProtocol" && C.Guid == gInterruptTableProtocolGuid);
+    for (const auto &C : Fw.Calls()) N += (C.Service == sim::BootService::LocateProtocol && C.Guid == gInterruptTableProtocolGuid);
     return N;
   }
   sim::PcdModel Pcd;
@@ -145,7 +145,7 @@ TEST_F(IoApicTest, UsesTheFirstInstanceAndLocatesItOnEveryCall) {
   EXPECT_EQ(Second.ApicId(0), 5U);
   EXPECT_EQ(TableLookups(), 2U);
 
-  Fw.FailCall("LocateProtocol", Fw.CallCount("LocateProtocol") + 1, EFI_DEVICE_ERROR);
+  Fw.FailCall(sim::BootService::LocateProtocol, Fw.CallCount(sim::BootService::LocateProtocol) + 1, EFI_DEVICE_ERROR);
   SetIoApicId(0x11, kApic0);
   EXPECT_EQ(First.ApicId(0), 0x10U) << "a failed lookup changes nothing";
 }

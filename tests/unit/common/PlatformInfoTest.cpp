@@ -30,7 +30,7 @@ TEST_F(PlatformInfoTest, MissingOutputsAreRejectedWithoutLookingForTheRegisterPr
     EXPECT_EQ(Protocol->GetUnitInfo(Protocol, nullptr, nullptr, &Width, nullptr), EFI_INVALID_PARAMETER);
   }
   EXPECT_EQ(Width, 0x77U);
-  EXPECT_EQ(Fw.CallCount("LocateProtocol"), 0U);
+  EXPECT_EQ(Fw.CallCount(sim::BootService::LocateProtocol), 0U);
   EXPECT_TRUE(Registers.Reads.empty());
 }
 
@@ -88,7 +88,7 @@ TEST_F(PlatformInfoTest, GetInfoByteTakesEightBitsOfItsRegister) {
   for (const auto &R : Registers.Reads) {
     EXPECT_EQ(R, (sim::RegisterAccessModel::Read{0, expect::InfoByteRegister}));
   }
-  EXPECT_EQ(Fw.CallCount("LocateProtocol"), std::size(Cases)) << "located afresh on every call";
+  EXPECT_EQ(Fw.CallCount(sim::BootService::LocateProtocol), std::size(Cases)) << "located afresh on every call";
 }
 
 // NULL outputs skipped; Width written after Field; a failed read answers the cleared buffer.

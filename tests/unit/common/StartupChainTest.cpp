@@ -69,10 +69,10 @@ TEST_F(StartupChainTest, ArmsTheInterruptTableNotificationAndRunsItOnceAtCallbac
 }
 
 TEST_F(StartupChainTest, AFailedCreateEventRegistersAndSignalsNothing) {
-  Fw.FailCall("CreateEvent", 1, EFI_OUT_OF_RESOURCES);
+  Fw.FailCall(sim::BootService::CreateEvent, 1, EFI_OUT_OF_RESOURCES);
   EXPECT_EQ(Enter(), EFI_SUCCESS);
-  EXPECT_EQ(Fw.CallCount("RegisterProtocolNotify"), 0U);
-  EXPECT_EQ(Fw.CallCount("SignalEvent"), 0U);
+  EXPECT_EQ(Fw.CallCount(sim::BootService::RegisterProtocolNotify), 0U);
+  EXPECT_EQ(Fw.CallCount(sim::BootService::SignalEvent), 0U);
   EXPECT_TRUE(Fw.Events().empty());
 }
 
