@@ -1,62 +1,63 @@
 #include "testing/sim/InterruptTables.h"
 
-#include <cstring>
+#include "tests/common/InterruptTableImage.h"
+
 #include <stdexcept>
 
 namespace sim {
 
 namespace {
-template <typename T>
-void Put(std::vector<UINT8> &Bytes, size_t Offset, T Value) {
-  if (Offset + sizeof(T) > Bytes.size()) throw std::out_of_range("interrupt table field out of range");
-  std::memcpy(&Bytes[Offset], &Value, sizeof(T));
+// Every field the tests name lies inside its table; a row or item past the end throws.
+void Within(const std::vector<UINT8> &Bytes, size_t End) {
+  if (End > Bytes.size()) throw std::out_of_range("interrupt table field out of range");
 }
-template <typename T>
-T Get(const std::vector<UINT8> &Bytes, size_t Offset) {
-  if (Offset + sizeof(T) > Bytes.size()) throw std::out_of_range("interrupt table field out of range");
-  T Value;
-  std::memcpy(&Value, &Bytes[Offset], sizeof(T));
-  return Value;
-}
-size_t ItemOffset(size_t Row, size_t Item) {
-  if (Item > 3) throw std::out_of_range("a routing row has four items");
-  return 73 + 345 * Row + 2 * Item;
+void WithinRow(size_t Item) {
+  if (Item >= tables::kItemsPerRow) throw std::out_of_range("a routing row has four items");
 }
 }  // namespace
 
 InterruptTables::InterruptTables(size_t IoApicRows, size_t RoutingRows, UINT8 Fill)
-    : Protocol(40, Fill), IoApic(20 + 24 * IoApicRows, Fill), Routing(73 + 345 * RoutingRows, Fill) {
-  Put<UINT64>(Protocol, 16, reinterpret_cast<UINT64>(Routing.data()));
-  Put<UINT64>(Protocol, 32, reinterpret_cast<UINT64>(IoApic.data()));
-  Put<UINT32>(IoApic, 16, static_cast<UINT32>(IoApicRows));
-  Put<UINT32>(Routing, 24, static_cast<UINT32>(RoutingRows));
+    : Protocol(tables::kInterfaceSize, Fill), IoApic(tables::IoApicTableSize(IoApicRows), Fill),
+      Routing(tables::RoutingTableSize(RoutingRows), Fill) {
+  tables::SetRoutingTable(Protocol.data(), Routing.data());
+  tables::SetIoApicTable(Protocol.data(), IoApic.data());
+  tables::SetIoApicCount(IoApic.data(), static_cast<UINT32>(IoApicRows));
+  tables::SetRoutingCount(Routing.data(), static_cast<UINT32>(RoutingRows));
   // Rows nobody sets must not match by accident.
   for (size_t Row = 0; Row < IoApicRows; Row++) SetIoApic(Row, 0xFFFFFFFFFFFFFFFFULL, 0xEE);
   for (size_t Row = 0; Row < RoutingRows; Row++) {
-    for (size_t Item = 0; Item < 4; Item++) SetItem(Row, Item, 0, 0xEE);
+    for (size_t Item = 0; Item < tables::kItemsPerRow; Item++) SetItem(Row, Item, 0, 0xEE);
   }
 }
 
 void InterruptTables::SetIoApic(size_t Row, UINT64 BaseAddress, UINT32 Id) {
-  Put<UINT64>(IoApic, 20 + 24 * Row, BaseAddress);
-  Put<UINT32>(IoApic, 28 + 24 * Row, Id);
+  Within(IoApic, tables::IoApicIdAt(Row) + 4);
+  tables::SetIoApicRow(IoApic.data(), Row, BaseAddress, Id);
 }
 
-UINT32 InterruptTables::ApicId(size_t Row) const { return Get<UINT32>(IoApic, 28 + 24 * Row); }
+UINT32 InterruptTables::ApicId(size_t Row) const {
+  Within(IoApic, tables::IoApicIdAt(Row) + 4);
+  return tables::IoApicRowId(IoApic.data(), Row);
+}
 
-void InterruptTables::SetIoApicCount(UINT32 Count) { Put<UINT32>(IoApic, 16, Count); }
+void InterruptTables::SetIoApicCount(UINT32 Count) { tables::SetIoApicCount(IoApic.data(), Count); }
 
 void InterruptTables::SetItem(size_t Row, size_t Item, UINT8 InputNumber, UINT8 Id) {
-  Put<UINT8>(Routing, ItemOffset(Row, Item), InputNumber);
-  Put<UINT8>(Routing, ItemOffset(Row, Item) + 1, Id);
+  WithinRow(Item);
+  Within(Routing, tables::ItemAt(Row, Item) + 2);
+  tables::SetRoutingItem(Routing.data(), Row, Item, InputNumber, Id);
 }
 
-UINT8 InterruptTables::ItemApicId(size_t Row, size_t Item) const { return Get<UINT8>(Routing, ItemOffset(Row, Item) + 1); }
+UINT8 InterruptTables::ItemApicId(size_t Row, size_t Item) const {
+  WithinRow(Item);
+  Within(Routing, tables::ItemAt(Row, Item) + 2);
+  return tables::RoutingItemId(Routing.data(), Row, Item);
+}
 
-void InterruptTables::SetRoutingCount(UINT32 Count) { Put<UINT32>(Routing, 24, Count); }
+void InterruptTables::SetRoutingCount(UINT32 Count) { tables::SetRoutingCount(Routing.data(), Count); }
 
-void InterruptTables::DropIoApicTable() { Put<UINT64>(Protocol, 32, 0); }
+void InterruptTables::DropIoApicTable() { tables::SetIoApicTable(Protocol.data(), nullptr); }
 
-void InterruptTables::DropRoutingTable() { Put<UINT64>(Protocol, 16, 0); }
+void InterruptTables::DropRoutingTable() { tables::SetRoutingTable(Protocol.data(), nullptr); }
 
 }  // namespace sim

@@ -7,6 +7,7 @@
 // The list is followed by 64 KiB of 0xFF, the most a 16-bit HobLength can jump, so any
 // walk ends on an end-of-list type inside mapped memory.
 #include "FuzzSupport.h"
+#include "tests/common/HeapHobModel.h"
 #include "tests/common/Published.h"
 #include "cfgbuf/CfgPcdBuf.h"
 #include "heap/HeapMigration.h"
@@ -37,13 +38,10 @@ std::vector<ExpectedNode> EligibleHobs(const uint8_t *List) {
     const uint16_t Type = Read16(Hob);
     const uint16_t Length = Read16(Hob + 2);
     if (Type == EFI_HOB_TYPE_END_OF_HOB_LIST || Length < 8) break;
-    if (Type == EFI_HOB_TYPE_GUID_EXTENSION && Length >= 24 && std::memcmp(Hob + 8, &gHeapHobGuid, 16) == 0 &&
-        Length >= 40) {
+    if (model::HeapHobMigrates(Hob)) {
       HEAP_HOB_HEADER Header;
       std::memcpy(&Header, Hob + 24, sizeof(Header));
-      if (Header.Signature == 0x50414548U && Header.MigrateFlag == 1 && Header.DataSize <= Length - 40u) {
-        Out.push_back({Offset + 24, Header});
-      }
+      Out.push_back({Offset + 24, Header});
     }
     Offset += Length;
   }

@@ -1,5 +1,6 @@
 #include "tests/uefi/Doubles.h"
 
+#include "tests/common/InterruptTableImage.h"
 #include "tests/common/Published.h"
 #include "tests/uefi/Print.h"
 #include "efi/PcdProtocol.h"
@@ -444,16 +445,11 @@ UINT32 RegisterValue(UINT32 Address) {
   return 0;
 }
 
-// The interrupt tables' layout as the description gives it, apart from the drivers' header.
-constexpr UINTN kInterfaceRoutingTable = 16, kInterfaceIoApicTable = 32;
-constexpr UINTN kIoApicCount = 16, kIoApicBase = 20, kIoApicId = 28, kIoApicStride = 24;
-constexpr UINTN kRoutingCount = 24, kRoutingInput = 73, kRoutingId = 74, kRoutingStride = 345, kItemStride = 2;
-
 bool AllocateInterruptTables(INTERRUPT_TABLES *Tables, UINT32 IoApicRows, UINT32 RoutingRows, UINT8 Fill) {
   *Tables = {};
-  Tables->InterfaceSize = 48;
-  Tables->IoApicSize = kIoApicBase + kIoApicStride * IoApicRows + 16;
-  Tables->RoutingSize = kRoutingInput + kRoutingStride * RoutingRows + 16;
+  Tables->InterfaceSize = tables::kInterfaceSize;
+  Tables->IoApicSize = tables::IoApicTableSize(IoApicRows) + 16;
+  Tables->RoutingSize = tables::RoutingTableSize(RoutingRows) + 16;
   VOID *Interface = NULL;
   VOID *IoApic = NULL;
   VOID *Routing = NULL;
@@ -468,42 +464,30 @@ bool AllocateInterruptTables(INTERRUPT_TABLES *Tables, UINT32 IoApicRows, UINT32
   gBS->SetMem(Tables->Interface, Tables->InterfaceSize, Fill);
   gBS->SetMem(Tables->IoApic, Tables->IoApicSize, Fill);
   gBS->SetMem(Tables->Routing, Tables->RoutingSize, Fill);
-  const UINT64 RoutingAddress = reinterpret_cast<UINT64>(Tables->Routing);
-  const UINT64 IoApicAddress = reinterpret_cast<UINT64>(Tables->IoApic);
-  __builtin_memcpy(Tables->Interface + kInterfaceRoutingTable, &RoutingAddress, 8);
-  __builtin_memcpy(Tables->Interface + kInterfaceIoApicTable, &IoApicAddress, 8);
-  __builtin_memcpy(Tables->IoApic + kIoApicCount, &IoApicRows, 4);
-  __builtin_memcpy(Tables->Routing + kRoutingCount, &RoutingRows, 4);
+  tables::SetRoutingTable(Tables->Interface, Tables->Routing);
+  tables::SetIoApicTable(Tables->Interface, Tables->IoApic);
+  tables::SetIoApicCount(Tables->IoApic, IoApicRows);
+  tables::SetRoutingCount(Tables->Routing, RoutingRows);
   return true;
 }
 
 void SetIoApicRow(INTERRUPT_TABLES *Tables, UINT32 Row, UINT64 BaseAddress, UINT32 ApicId) {
-  UINT8 *Entry = Tables->IoApic + Row * kIoApicStride;
-  __builtin_memcpy(Entry + kIoApicBase, &BaseAddress, 8);
-  __builtin_memcpy(Entry + kIoApicId, &ApicId, 4);
+  tables::SetIoApicRow(Tables->IoApic, Row, BaseAddress, ApicId);
 }
 
 void SetRoutingItem(INTERRUPT_TABLES *Tables, UINT32 Row, UINT32 Item, UINT8 InputNumber, UINT8 ApicId) {
-  UINT8 *Entry = Tables->Routing + Row * kRoutingStride + Item * kItemStride;
-  Entry[kRoutingInput] = InputNumber;
-  Entry[kRoutingId] = ApicId;
+  tables::SetRoutingItem(Tables->Routing, Row, Item, InputNumber, ApicId);
 }
 
-UINT32 IoApicRowId(const INTERRUPT_TABLES &Tables, UINT32 Row) {
-  UINT32 Id;
-  __builtin_memcpy(&Id, Tables.IoApic + Row * kIoApicStride + kIoApicId, 4);
-  return Id;
-}
+UINT32 IoApicRowId(const INTERRUPT_TABLES &Tables, UINT32 Row) { return tables::IoApicRowId(Tables.IoApic, Row); }
 
 UINT8 RoutingItemId(const INTERRUPT_TABLES &Tables, UINT32 Row, UINT32 Item) {
-  return Tables.Routing[Row * kRoutingStride + Item * kItemStride + kRoutingId];
+  return tables::RoutingItemId(Tables.Routing, Row, Item);
 }
 
 bool CopyInterruptTables(const INTERRUPT_TABLES &From, INTERRUPT_TABLES *To) {
-  UINT32 IoApicRows;
-  UINT32 RoutingRows;
-  __builtin_memcpy(&IoApicRows, From.IoApic + kIoApicCount, 4);
-  __builtin_memcpy(&RoutingRows, From.Routing + kRoutingCount, 4);
+  const UINT32 IoApicRows = tables::IoApicCount(From.IoApic);
+  const UINT32 RoutingRows = tables::RoutingCount(From.Routing);
   if (!AllocateInterruptTables(To, IoApicRows, RoutingRows, 0)) {
     return false;
   }

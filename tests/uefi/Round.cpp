@@ -3,6 +3,7 @@
 // so that the next round starts from a clean protocol database.
 #include "tests/uefi/Round.h"
 
+#include "tests/common/HeapHobModel.h"
 #include "tests/common/Published.h"
 #include "tests/platform/SocRefPlatform.h"
 #include "tests/uefi/Dispatch.h"
@@ -355,8 +356,8 @@ struct HEAP_HOB_CASE {
 constexpr HEAP_HOB_CASE kHeapHobs[] = {
     {0x50414548, 0, 0, 1, 0},  {0x50414548, 1, 8, 1, 0},    {0x50414548, 13, 9, 1, 16},
     {0x50414548, 4101, 0, 1, 0}, {0x50414548, 64, 8, 0, 0}, {0x51414548, 24, 0, 1, 0},
-    {0x50414548, 300, 8, 1, 8},  {0x50414548, 2, 0, 2, 0},
-};
+    {0x50414548, 300, 8, 1, 8},  {0x50414548, 16, 0, 1, 0xFFFFFFF8U}, {0x50414548, 2, 0, 2, 0},
+};  // Slack 0xFFFFFFF8: a DataSize that runs 8 bytes past the HOB
 
 const VOID *gFirmwareHobList;
 
@@ -370,12 +371,8 @@ const UINT8 *WalkHobs(const UINT8 *Hob, const UINT8 **Found, UINTN Max, UINTN *C
     if (Header->HobType == EFI_HOB_TYPE_END_OF_HOB_LIST || Header->HobLength < sizeof(EFI_HOB_GENERIC_HEADER)) {
       return Hob;
     }
-    if (Header->HobType == EFI_HOB_TYPE_GUID_EXTENSION &&
-        GuidEquals(&reinterpret_cast<const EFI_HOB_GUID_TYPE *>(Hob)->Name, &gHeapHobGuid)) {
-      const HEAP_HOB_HEADER *Heap = reinterpret_cast<const HEAP_HOB_HEADER *>(Hob + sizeof(EFI_HOB_GUID_TYPE));
-      if (Heap->Signature == 0x50414548 && Heap->MigrateFlag == 1 && *Count < Max) {
-        Found[(*Count)++] = Hob;
-      }
+    if (model::HeapHobMigrates(Hob) && *Count < Max) {
+      Found[(*Count)++] = Hob;
     }
     Hob += Header->HobLength;
   }
@@ -409,7 +406,7 @@ bool InstallHeapHobs(const char *Subject) {
     HEAP_HOB_HEADER *Header = reinterpret_cast<HEAP_HOB_HEADER *>(At + 24);
     *Header = {C.Signature, 0x04050607U + static_cast<UINT32>(Index), C.DataSize, C.PoolSelector, C.MigrateFlag,
                static_cast<UINT16>(0xE0F0 + Index)};
-    for (UINTN Byte = 0; Byte < C.DataSize; Byte++) {
+    for (UINTN Byte = 0; Byte < C.DataSize && 40 + Byte < Length; Byte++) {
       At[40 + Byte] = static_cast<UINT8>(Byte * 7 + Index);
     }
     At += Length;

@@ -4,6 +4,7 @@
 #include "cfgbuf/CfgPcdBuf.h"
 #include "common/DriverTest.h"
 #include "heap/HeapMigration.h"
+#include "tests/common/HeapHobModel.h"
 
 #include <Protocol/HeapList.h>
 
@@ -112,6 +113,7 @@ TEST_F(HeapListTest, EligibleHobsBecomeNodesInHobOrder) {
   ExpectPublishedOnce();
   const auto Nodes = Forward(gHeapListHead);
   ASSERT_EQ(Nodes.size(), 4U);
+  EXPECT_EQ(model::HeapHobsThatMigrate(static_cast<const UINT8 *>(Hobs.Start()), nullptr, 0), 4U);
   EXPECT_EQ(DataOf(Nodes[0]), A);
   EXPECT_EQ(DataOf(Nodes[1]), B);
   EXPECT_EQ(DataOf(Nodes[2]), C);
@@ -149,6 +151,7 @@ TEST_F(HeapListTest, HobsThatAreNotEligibleGetNoNode) {
     MigrateHeapHobs();
     const auto Nodes = Forward(gHeapListHead);
     ASSERT_EQ(Nodes.size(), 1U);
+    EXPECT_EQ(model::HeapHobsThatMigrate(static_cast<const UINT8 *>(List.Start()), nullptr, 0), 1U);
     EXPECT_EQ(Nodes[0]->Header.DataSize, 3U);
     EXPECT_EQ(Local.CallCount(sim::BootService::AllocatePool), 1U);
   }
