@@ -11,11 +11,12 @@ import re
 import shutil
 import subprocess
 import sys
+import uuid
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "image"))
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tools"))
 import fwpack  # noqa: E402
-from pe_image import PeImage  # noqa: E402
+from socdxe import pi  # noqa: E402
+from socdxe.pe import PeImage  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 SUBSYSTEM_DIRS = ["framework", "cfgbuf", "heap", "debug", "processor", "ioapic", "arch"]
@@ -82,10 +83,10 @@ def ffs_sizes(image_path, name):
     """(file, FFS, LZMA) bytes of an image, its FFS built as the packager builds it."""
     data = open(image_path, "rb").read()
     depex = bytes(36)  # two GUIDs, AND, END: the size of every depex here
-    ffs = fwpack.ffs_file(fwpack.uuid.UUID(int=0), [
-        fwpack.section(fwpack.EFI_SECTION_DXE_DEPEX, depex), fwpack.section(fwpack.EFI_SECTION_PE32, data),
-        fwpack.section(fwpack.EFI_SECTION_USER_INTERFACE, fwpack.ucs2(name)),
-        fwpack.section(fwpack.EFI_SECTION_VERSION, b"\0\0" + fwpack.ucs2(fwpack.VERSION_STRING))])
+    ffs = pi.ffs_file(uuid.UUID(int=0), [
+        pi.section(pi.EFI_SECTION_DXE_DEPEX, depex), pi.section(pi.EFI_SECTION_PE32, data),
+        pi.section(pi.EFI_SECTION_USER_INTERFACE, pi.ucs2(name)),
+        pi.section(pi.EFI_SECTION_VERSION, b"\0\0" + pi.ucs2(fwpack.VERSION_STRING))])
     return len(data), len(ffs), len(lzma.compress(ffs, format=lzma.FORMAT_ALONE, preset=9 | lzma.PRESET_EXTREME))
 
 

@@ -10,6 +10,8 @@
 # relative paths and /pdbsourcepath it, and therefore the image, is the same in any build
 # folder.
 find_program(SOC_LLVM_OBJCOPY NAMES llvm-objcopy-14 llvm-objcopy REQUIRED)
+# The packager and the library it shares with the other tools: what the image steps depend on.
+file(GLOB SOC_FWPACK CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/fwpack.py ${CMAKE_SOURCE_DIR}/tools/socdxe/*.py)
 
 # Objects carry DWARF whose paths are relative to the source tree; gdb finds the sources
 # with "directory <source tree>".
@@ -72,7 +74,7 @@ function(soc_efi_image name subsystem entry)
                      COMMAND ${SOC_LLVM_OBJCOPY} --strip-all $<TARGET_FILE:${name}_link> ${stripped}
                      COMMAND ${Python3_EXECUTABLE} -B ${CMAKE_SOURCE_DIR}/tools/fwpack.py compact
                              --out ${CMAKE_CURRENT_BINARY_DIR}/${name}.efi ${stripped}
-                     DEPENDS ${name}_link ${CMAKE_SOURCE_DIR}/tools/fwpack.py
+                     DEPENDS ${name}_link ${SOC_FWPACK}
                      COMMENT "Stripping ${name}.efi")
   add_custom_target(${name} ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/${name}.efi)
 endfunction()

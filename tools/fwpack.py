@@ -24,30 +24,19 @@ import struct
 import sys
 import uuid
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from socdxe import Refused  # noqa: E402
+from socdxe import pi  # noqa: E402
+from socdxe.pe import check_image, compact  # noqa: E402
+from socdxe.pi import (EFI_SECTION_DXE_DEPEX, EFI_SECTION_PE32, EFI_SECTION_USER_INTERFACE,  # noqa: E402
+                       EFI_SECTION_VERSION, FFS_HEADER_SIZE, ffs_file, section, ucs2, volume)
+from socdxe.tokens import PCD_TOKENS  # noqa: E402
+
 VERSION_STRING = "1.0"
 # GenFds gives an INF with a VERSION_STRING build number 0, whatever its rule says; ours match.
 BUILD_NUMBER = 0
 PACKAGE_NAME = "SocDxePkg"
 
-# PI 1.8 vol. 3: file and section types, FFS attributes and states, depex opcodes.
-EFI_FV_FILETYPE_DRIVER = 0x07
-EFI_SECTION_PE32 = 0x10
-EFI_SECTION_DXE_DEPEX = 0x13
-EFI_SECTION_VERSION = 0x14
-EFI_SECTION_USER_INTERFACE = 0x15
-FFS_ATTRIB_CHECKSUM = 0x40
-EFI_FILE_HEADER_CONSTRUCTION = 0x01
-EFI_FILE_HEADER_VALID = 0x02
-EFI_FILE_DATA_VALID = 0x04
-DEPEX_PUSH, DEPEX_AND, DEPEX_END = 0x02, 0x03, 0x08
-FFS_HEADER_SIZE = 24
-FFS_ALIGNMENT = 8  # files in an FFS2 volume start 8-byte aligned
-EFI_FIRMWARE_FILE_SYSTEM2_GUID = "8C8CE578-8A3D-4F1C-9935-896185C32DD3"
-FV_BLOCK_SIZE = 0x1000
-# Read/write/lock capabilities and status, sticky write, memory mapped, erase polarity 1,
-# read/write lock capabilities and status, and 8-byte alignment (2^3 in bits 16-20).
-FV_ATTRIBUTES = 0x0000FEFF | (3 << 16)
-ERASED = 0xFF
 
 # What the start-up chain locates before it can do its work.
 DEPEX_PROTOCOLS = ["gPcdProtocolGuid", "gEfiPcdProtocolGuid"]
@@ -79,29 +68,6 @@ GUIDS = [
 # What the C++ sources need under EDK2's C flags, in a form both toolchain families take
 # (a C++-only flag would break AutoGen.c): no exception or unwind tables in the image.
 BUILD_OPTIONS = "-fno-exceptions -fno-unwind-tables -fno-asynchronous-unwind-tables"
-# Token number, access, usage and purpose, in the order the drivers read them. Read by
-# number through PCD_PROTOCOL: the platform's PCD database must give these numbers to PCDs
-# of these types (tools/pcd-check reads this list too).
-PCD_TOKENS = [
-    (846, "GetBool", "CONSUMES", "configuration record byte 6"),
-    (1180, "GetBool", "CONSUMES", "configuration record byte 7"),
-    (1104, "Get8", "CONSUMES", "configuration record byte 8"),
-    (1179, "Get8", "CONSUMES", "configuration record byte 9"),
-    (1185, "Get8", "CONSUMES", "configuration record byte 10"),
-    (1183, "Get8", "CONSUMES", "configuration record byte 11"),
-    (1184, "Get32", "CONSUMES", "configuration record bytes 12-15"),
-    (1181, "GetBool", "CONSUMES", "configuration record byte 16"),
-    (1113, "Get32", "CONSUMES", "configuration record bytes 17-20"),
-    (1112, "Get32", "CONSUMES", "configuration record bytes 21-24"),
-    (1182, "Get8", "CONSUMES", "configuration record byte 25"),
-    # Read on each INTERRUPT_TABLE_PROTOCOL install.
-    (150, "Get8", "SOMETIMES_CONSUMES", "identifier of the I/O APIC at 0xFEC00000"),
-    (152, "Get8", "SOMETIMES_CONSUMES", "identifier of the I/O APIC at 0xFEC01000"),
-]
-
-
-class Refused(Exception):
-    pass
 
 
 # --- GUIDs, read from the sources that define them: "EFI_GUID gName = {...};" or
@@ -151,129 +117,10 @@ def dec_form(guid):
     return "{0x%08X, 0x%04X, 0x%04X, {%s}}" % (d1, d2, d3, ", ".join("0x%02X" % x for x in b[8:]))
 
 
-# --- the image
-
-def check_image(data, path, subsystems=(11,)):
-    """A PE32+ image for x86-64 with the EFI boot-service driver subsystem (11)."""
-    if len(data) < 0x40 or data[:2] != b"MZ":
-        raise Refused("%s: not a PE image (no MZ header)" % path)
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    if pe + 24 + 70 > len(data) or data[pe:pe + 4] != b"PE\0\0":
-        raise Refused("%s: not a PE image (no PE signature)" % path)
-    machine = struct.unpack_from("<H", data, pe + 4)[0]
-    magic = struct.unpack_from("<H", data, pe + 24)[0]
-    subsystem = struct.unpack_from("<H", data, pe + 24 + 68)[0]
-    if magic != 0x20B:
-        raise Refused("%s: not PE32+ (optional header magic 0x%X)" % (path, magic))
-    if machine != 0x8664:
-        raise Refused("%s: not an x86-64 image (machine 0x%X)" % (path, machine))
-    if subsystem not in subsystems:
-        raise Refused("%s: subsystem %d, not 11 (EFI boot-service driver)" % (path, subsystem))
-
-
-def compact(data, path):
-    """The image with the DOS header alone (no DOS stub: UEFI loaders read only e_magic and
-    e_lfanew), without the trailing empty data directories, and with SizeOfHeaders rounded
-    up to FileAlignment from there. Section contents and RVAs are unchanged; file offsets
-    (sections, debug entries) move down by what the headers lost."""
-    check_image(data, path, (10, 11, 12))  # EFI applications and drivers
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
-    opt = pe + 24
-    file_alignment, = struct.unpack_from("<I", data, opt + 36)
-    headers_size, = struct.unpack_from("<I", data, opt + 60)
-    count, = struct.unpack_from("<I", data, opt + 108)
-    table = opt + optional_size
-    if optional_size != 112 + 8 * count or table + 40 * sections > headers_size or headers_size > len(data):
-        raise Refused("%s: optional header or section table out of place" % path)
-    directories = [struct.unpack_from("<II", data, opt + 112 + 8 * i) for i in range(count)]
-    if count > 4 and directories[4] != (0, 0):
-        raise Refused("%s: has a certificate table, whose file offset would move" % path)
-    if struct.unpack_from("<I", data, pe + 12)[0]:
-        raise Refused("%s: has a COFF symbol table; strip it first" % path)
-    keep = max([i + 1 for i, entry in enumerate(directories) if entry != (0, 0)] or [0])
-    rows = [list(struct.unpack_from("<8sIIIIIIHHI", data, table + 40 * i)) for i in range(sections)]
-    if any(row[4] and row[4] < headers_size for row in rows):
-        raise Refused("%s: a section's data lies inside the headers" % path)
-    head = bytearray(b"MZ" + bytes(0x3A) + struct.pack("<I", 0x40))
-    head += data[pe:opt + 112] + b"".join(struct.pack("<II", *entry) for entry in directories[:keep])
-    struct.pack_into("<H", head, 0x40 + 20, 112 + 8 * keep)
-    struct.pack_into("<I", head, 0x40 + 24 + 108, keep)
-    new_size = -(-(len(head) + 40 * sections) // file_alignment) * file_alignment
-    shift = headers_size - new_size
-    struct.pack_into("<I", head, 0x40 + 24 + 60, new_size)
-    body = bytearray(data[headers_size:])
-    debug_rva, debug_size = directories[6] if count > 6 else (0, 0)
-    for _, _, rva, raw_size, raw, *_ in rows:
-        if debug_size and rva <= debug_rva < rva + raw_size:
-            first = raw - headers_size + debug_rva - rva
-            for at in range(first + 24, first + debug_size, 28):  # PointerToRawData of each entry
-                pointer, = struct.unpack_from("<I", body, at)
-                struct.pack_into("<I", body, at, pointer - shift if pointer else 0)
-    for row in rows:
-        row[4] -= shift if row[4] else 0
-        head += struct.pack("<8sIIIIIIHHI", *row)
-    return bytes(head + bytes(new_size - len(head)) + body)
-
-
-# --- PI formats
+# --- the depex
 
 def depex(guids):
-    out = b""
-    for name in DEPEX_PROTOCOLS:
-        out += bytes([DEPEX_PUSH]) + guids[name].bytes_le
-    out += bytes([DEPEX_AND]) * (len(DEPEX_PROTOCOLS) - 1)
-    return out + bytes([DEPEX_END])
-
-
-def section(kind, payload):
-    size = 4 + len(payload)
-    if size > 0xFFFFFF:
-        raise Refused("section of %d bytes needs the extended header" % size)
-    return struct.pack("<I", size | (kind << 24)) + payload
-
-
-def ucs2(text):
-    return text.encode("utf-16-le") + b"\0\0"
-
-
-def ffs_file(name_guid, sections, kind=EFI_FV_FILETYPE_DRIVER):
-    data = b""
-    for s in sections:
-        data += b"\0" * (-len(data) % 4) + s  # each section starts 4-byte aligned
-    size = FFS_HEADER_SIZE + len(data)
-    if size > 0xFFFFFF:
-        raise Refused("FFS file of %d bytes needs the large-file header" % size)
-    state = EFI_FILE_HEADER_CONSTRUCTION | EFI_FILE_HEADER_VALID | EFI_FILE_DATA_VALID
-    header = bytearray(name_guid.bytes_le + struct.pack("<BBBB", 0, 0, kind, FFS_ATTRIB_CHECKSUM)
-                       + size.to_bytes(3, "little") + bytes([state]))
-    # The header checksum is taken with State and the file checksum as zero; the file
-    # checksum makes the data sum to zero.
-    header[17] = 0
-    header[23] = 0
-    header[16] = (-sum(header)) & 0xFF
-    header[17] = (-sum(data)) & 0xFF
-    header[23] = state
-    return bytes(header) + data
-
-
-def volume(files):
-    header_length = 56 + 16  # one block-map entry and its terminator
-    body = bytearray()
-    for f in files:
-        f = bytearray(f)
-        # With erase polarity 1 the state bits are stored inverted (PI vol. 3, 2.1.4.1).
-        f[23] = ~f[23] & 0xFF
-        body += bytes([ERASED]) * (-(header_length + len(body)) % FFS_ALIGNMENT) + f
-    length = header_length + len(body)
-    length += -length % FV_BLOCK_SIZE
-    body += bytes([ERASED]) * (length - header_length - len(body))
-    header = bytearray(b"\0" * 16 + uuid.UUID(EFI_FIRMWARE_FILE_SYSTEM2_GUID).bytes_le
-                       + struct.pack("<Q4sIHHHBB", length, b"_FVH", FV_ATTRIBUTES, header_length, 0, 0, 0, 2)
-                       + struct.pack("<IIII", length // FV_BLOCK_SIZE, FV_BLOCK_SIZE, 0, 0))
-    checksum = (-sum(struct.unpack("<%dH" % (header_length // 2), header))) & 0xFFFF
-    struct.pack_into("<H", header, 50, checksum)
-    return bytes(header) + bytes(body)
+    return pi.depex([guids[name] for name in DEPEX_PROTOCOLS])
 
 
 # --- EDK II files

@@ -11,7 +11,8 @@ import re
 import struct
 import sys
 
-from pe_image import IMAGE_SCN_MEM_EXECUTE, IMAGE_SCN_MEM_WRITE, PeImage
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from socdxe.pe import IMAGE_SCN_MEM_EXECUTE, IMAGE_SCN_MEM_WRITE, PeImage  # noqa: E402
 
 
 # Unwind and exception tables (C++ built with exceptions on), and static constructors,

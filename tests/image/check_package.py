@@ -14,8 +14,8 @@ import sys
 import tempfile
 import uuid
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from pe_image import PeImage  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from socdxe.pe import PeImage  # noqa: E402
 
 DELIVERABLES = {  # name -> (FFS file GUID, presence GUIDs installed)
     "SocDxeM70": ("31B09955-39F3-4E8E-9604-E6B057C661C9", 22),

@@ -10,8 +10,9 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
 import check_image  # noqa: E402
-from pe_image import IMAGE_SCN_MEM_EXECUTE, IMAGE_SCN_MEM_WRITE, PeImage  # noqa: E402
+from socdxe.pe import IMAGE_SCN_MEM_EXECUTE, IMAGE_SCN_MEM_WRITE, PeImage  # noqa: E402
 
 IMAGE, MAP, OBJDUMP = sys.argv[1], sys.argv[2], sys.argv[3]
 del sys.argv[1:4]

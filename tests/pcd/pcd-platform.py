@@ -19,8 +19,10 @@ import argparse
 import hashlib
 import os
 import shutil
-import subprocess
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from socdxe import edk2 as edk2ws  # noqa: E402
 
 # Token -> (datum type, value). Every other token up to LAST is a UINT8 of 0, which EDK2
 # leaves in the database's zero-filled tail (as it does 1181 and 1112 here).
@@ -137,53 +139,37 @@ def package(variant):
     return files
 
 
-def write_if_changed(path, data):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    data = data.encode() if isinstance(data, str) else data
-    if not os.path.exists(path) or open(path, "rb").read() != data:
-        with open(path, "wb") as f:
-            f.write(data)
-
-
 def build(strict, drivers):
     edk2, cache = os.path.join(strict, "edk2"), os.path.dirname(strict)
     version = open(os.path.join(strict, "flags")).readline().strip()
     key = hashlib.sha256((version + open(__file__).read()).encode()).hexdigest()[:12]
-    top = os.path.join(cache, "pcd-platform-%s" % key)
     stamp = hashlib.sha256(b"".join(open(os.path.join(drivers, f), "rb").read() for f in DRIVER_FILES)).hexdigest()
-    if os.path.exists(os.path.join(top, "done")) and open(os.path.join(top, "done")).read() == stamp:
-        return top
-    for stale in os.listdir(cache):
-        if stale.startswith("pcd-platform-") and stale != os.path.basename(top):
-            shutil.rmtree(os.path.join(cache, stale))
-    for variant in VARIANTS:
-        work = os.path.join(top, "workspace-" + variant)
-        for path, text in package(variant).items():
-            write_if_changed(os.path.join(work, path), text)
-        for f in DRIVER_FILES:
-            write_if_changed(os.path.join(work, "SocDxePkg", "Binaries", f), open(os.path.join(drivers, f), "rb").read())
-        write_if_changed(os.path.join(work, "SocDxePkg", "SocDxePkg.dec"),
-                         open(os.path.join(drivers, "SocDxePkg.dec"), "rb").read())
-        log = os.path.join(top, "build-%s.log" % variant)
-        # edksetup.sh takes the arguments of the shell that sources it for its own.
-        script = ('export WORKSPACE="$1" PACKAGES_PATH="$1:$2" EDK_TOOLS_PATH="$2/BaseTools"; cd "$2"; set --; '
-                  '. ./edksetup.sh >/dev/null; cd "$WORKSPACE"; '
-                  'build -a X64 -t GCC5 -b RELEASE -n "$(nproc)" -p SocPcdTestPkg/SocPcdTest.dsc')
-        with open(log, "w") as out:
-            run = subprocess.run(["bash", "-c", script, "build", work, edk2], stdout=out, stderr=subprocess.STDOUT)
-        if run.returncode != 0:
-            sys.exit("platform.py: EDK2's build of the %s platform failed; see %s" % (variant, log))
-        built = os.path.join(work, "Build", "SocPcdTest", "RELEASE_GCC5")
-        result = os.path.join(top, variant)
-        os.makedirs(result, exist_ok=True)
-        shutil.copyfile(os.path.join(built, "FV", "SOCPCDTEST.fd"), os.path.join(result, "SOCPCDTEST.fd"))
-        shutil.copyfile(os.path.join(built, "PcdTokenNumber"), os.path.join(result, "PcdTokenNumber"))
-        for root, _, names in os.walk(os.path.join(built, "FV", "Ffs")):
-            for name in names:
-                if name.endswith(".ffs") and ("SocDxeM70" in root or "SocDxeM60" in root):
-                    shutil.copyfile(os.path.join(root, name), os.path.join(result, os.path.basename(root) + ".ffs"))
-    with open(os.path.join(top, "done"), "w") as f:
-        f.write(stamp)
+    with edk2ws.slot(cache, "pcd-platform", key) as top:
+        if edk2ws.built_from(top) == stamp:
+            return top
+        for variant in VARIANTS:
+            work = os.path.join(top, "workspace-" + variant)
+            for path, text in package(variant).items():
+                edk2ws.write_if_changed(os.path.join(work, path), text)
+            for f in DRIVER_FILES:
+                edk2ws.write_if_changed(os.path.join(work, "SocDxePkg", "Binaries", f),
+                                        open(os.path.join(drivers, f), "rb").read())
+            edk2ws.write_if_changed(os.path.join(work, "SocDxePkg", "SocDxePkg.dec"),
+                                    open(os.path.join(drivers, "SocDxePkg.dec"), "rb").read())
+            log = os.path.join(top, "build-%s.log" % variant)
+            if not edk2ws.build(work, edk2, ["-a", "X64", "-t", "GCC5", "-b", "RELEASE", "-p", "SocPcdTestPkg/SocPcdTest.dsc"],
+                                log):
+                sys.exit("platform.py: EDK2's build of the %s platform failed; see %s" % (variant, log))
+            built = os.path.join(work, "Build", "SocPcdTest", "RELEASE_GCC5")
+            result = os.path.join(top, variant)
+            os.makedirs(result, exist_ok=True)
+            shutil.copyfile(os.path.join(built, "FV", "SOCPCDTEST.fd"), os.path.join(result, "SOCPCDTEST.fd"))
+            shutil.copyfile(os.path.join(built, "PcdTokenNumber"), os.path.join(result, "PcdTokenNumber"))
+            for root, _, names in os.walk(os.path.join(built, "FV", "Ffs")):
+                for name in names:
+                    if name.endswith(".ffs") and ("SocDxeM70" in root or "SocDxeM60" in root):
+                        shutil.copyfile(os.path.join(root, name), os.path.join(result, os.path.basename(root) + ".ffs"))
+        edk2ws.mark_built(top, stamp)
     return top
 
 

@@ -1,0 +1,6 @@
+"""What the drivers' tools share: PE images (pe), the PI firmware file formats (pi), the
+drivers' PCD tokens (tokens) and EDK2 workspaces (edk2)."""
+
+
+class Refused(Exception):
+    """An input a tool will not take; the message says why."""

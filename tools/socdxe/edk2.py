@@ -1,0 +1,55 @@
+"""EDK2 workspaces the tools build in: one folder per key in the cache, whose older
+siblings of the same kind are stale and go; a lock while one is in use; a stamp of what its
+last build was made from; and EDK2's `build` run inside edksetup.sh."""
+import contextlib
+import fcntl
+import os
+import shutil
+import subprocess
+
+
+def write_if_changed(path, data):
+    """Writes only what differs, so that EDK2's incremental build sees the rest unchanged."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    data = data.encode() if isinstance(data, str) else data
+    if not os.path.exists(path) or open(path, "rb").read() != data:
+        with open(path, "wb") as f:
+            f.write(data)
+
+
+@contextlib.contextmanager
+def slot(cache, kind, key):
+    """CACHE/KIND-KEY, locked while in use; every other KIND-* folder there is removed."""
+    top = os.path.join(cache, "%s-%s" % (kind, key))
+    os.makedirs(top, exist_ok=True)
+    with open(os.path.join(top, ".lock"), "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        for stale in os.listdir(cache):
+            if stale.startswith(kind + "-") and stale != os.path.basename(top):
+                shutil.rmtree(os.path.join(cache, stale), ignore_errors=True)
+        yield top
+
+
+def built_from(folder):
+    """The stamp of what the folder's finished build was made from, or None."""
+    done = os.path.join(folder, "done")
+    return open(done).read() if os.path.exists(done) else None
+
+
+def mark_built(folder, stamp):
+    with open(os.path.join(folder, "done"), "w") as f:
+        f.write(stamp)
+
+
+def build(workspace, edk2, args, log, packages=(), conf=None):
+    """EDK2's build with ARGS in WORKSPACE, with the BaseTools and packages of the edk2 tree
+    EDK2 and PACKAGES after them; its output goes to LOG. True when it succeeded."""
+    # edksetup.sh takes the arguments of the shell that sources it for its own: clear them.
+    script = ('export WORKSPACE="$1" PACKAGES_PATH="$2" EDK_TOOLS_PATH="$3/BaseTools"; '
+              'if [ -n "$4" ]; then export CONF_PATH="$4"; fi; cd "$1"; shift 4; args=("$@"); set --; '
+              '. "$EDK_TOOLS_PATH/../edksetup.sh" >/dev/null; build -n "$(nproc)" "${args[@]}"')
+    paths = ":".join([workspace, edk2] + list(packages))
+    with open(log, "w") as out:
+        run = subprocess.run(["bash", "-c", script, "build", workspace, paths, edk2, conf or ""] + list(args),
+                             stdout=out, stderr=subprocess.STDOUT)
+    return run.returncode == 0
