@@ -23,27 +23,15 @@ struct ExpectedNode {
   HEAP_HOB_HEADER Header;
 };
 
-uint16_t Read16(const uint8_t *P) {
-  uint16_t V;
-  std::memcpy(&V, P, 2);
-  return V;
-}
-
 // Independent of the driver: which HOBs carry a buffer that must be migrated.
 std::vector<ExpectedNode> EligibleHobs(const uint8_t *List) {
+  std::vector<const UINT8 *> Found(model::HeapHobsThatMigrate(List, nullptr, 0));
+  model::HeapHobsThatMigrate(List, Found.data(), Found.size());
   std::vector<ExpectedNode> Out;
-  size_t Offset = 0;
-  for (;;) {
-    const uint8_t *Hob = List + Offset;
-    const uint16_t Type = Read16(Hob);
-    const uint16_t Length = Read16(Hob + 2);
-    if (Type == EFI_HOB_TYPE_END_OF_HOB_LIST || Length < 8) break;
-    if (model::HeapHobMigrates(Hob)) {
-      HEAP_HOB_HEADER Header;
-      std::memcpy(&Header, Hob + 24, sizeof(Header));
-      Out.push_back({Offset + 24, Header});
-    }
-    Offset += Length;
+  for (const UINT8 *Hob : Found) {
+    HEAP_HOB_HEADER Header;
+    std::memcpy(&Header, Hob + 24, sizeof(Header));
+    Out.push_back({static_cast<size_t>(Hob - List) + 24, Header});
   }
   return Out;
 }

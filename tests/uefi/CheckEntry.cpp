@@ -2,23 +2,10 @@
 // the report of them.
 #include "tests/uefi/Checks.h"
 
-
-#include "tests/common/HeapHobModel.h"
-#include "tests/common/Published.h"
-#include "tests/platform/SocRefPlatform.h"
-#include "tests/uefi/Dispatch.h"
 #include "tests/uefi/Doubles.h"
-#include "tests/uefi/Expected.h"
-#include "tests/uefi/FwCfg.h"
 #include "tests/uefi/Handles.h"
-#include "tests/uefi/Machine.h"
-#include "tests/uefi/Print.h"
-#include "efi/LoadedImage.h"
-#include "efi/PiHob.h"
 
 #include <Protocol/HeapList.h>
-#include <Protocol/PlatformInfo.h>
-#include <Protocol/ProcessorClass.h>
 
 namespace {
 
@@ -30,17 +17,12 @@ struct INSTALL_WANT {
   EFI_STATUS Status;
 };
 
-
-
 constexpr PCD_WANT kConfigurationReads[] = {
     {'B', 846, TPL_APPLICATION},  {'B', 1180, TPL_APPLICATION}, {'8', 1104, TPL_APPLICATION},
     {'8', 1179, TPL_APPLICATION}, {'8', 1185, TPL_APPLICATION}, {'8', 1183, TPL_APPLICATION},
     {'4', 1184, TPL_APPLICATION}, {'B', 1181, TPL_APPLICATION}, {'4', 1113, TPL_APPLICATION},
     {'4', 1112, TPL_APPLICATION}, {'8', 1182, TPL_APPLICATION},
 };
-
-
-
 
 // --- report
 

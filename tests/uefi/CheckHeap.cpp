@@ -1,23 +1,11 @@
 // The "HEAP" HOBs a round hands the drivers and the HEAP_LIST_PROTOCOL they publish.
 #include "tests/uefi/Checks.h"
 
-
 #include "tests/common/HeapHobModel.h"
-#include "tests/common/Published.h"
-#include "tests/platform/SocRefPlatform.h"
-#include "tests/uefi/Dispatch.h"
 #include "tests/uefi/Doubles.h"
-#include "tests/uefi/Expected.h"
-#include "tests/uefi/FwCfg.h"
 #include "tests/uefi/Handles.h"
-#include "tests/uefi/Machine.h"
-#include "tests/uefi/Print.h"
-#include "efi/LoadedImage.h"
-#include "efi/PiHob.h"
 
 #include <Protocol/HeapList.h>
-#include <Protocol/PlatformInfo.h>
-#include <Protocol/ProcessorClass.h>
 
 namespace {
 
@@ -40,9 +28,6 @@ constexpr HEAP_HOB_CASE kHeapHobs[] = {
 const VOID *gFirmwareHobList;
 
 UINTN CaseLength(const HEAP_HOB_CASE &C) { return (40 + C.DataSize + C.Slack + 7) & ~static_cast<UINTN>(7); }
-
-
-
 
 // The memory-map type of the pages that hold Address (~0 if none does).
 UINT32 MemoryTypeOf(const VOID *Address) {

@@ -1,23 +1,9 @@
 // The I/O APIC fix-up: the platform's tables, then the application's.
 #include "tests/uefi/Checks.h"
 
-
-#include "tests/common/HeapHobModel.h"
 #include "tests/common/Published.h"
 #include "tests/platform/SocRefPlatform.h"
-#include "tests/uefi/Dispatch.h"
 #include "tests/uefi/Doubles.h"
-#include "tests/uefi/Expected.h"
-#include "tests/uefi/FwCfg.h"
-#include "tests/uefi/Handles.h"
-#include "tests/uefi/Machine.h"
-#include "tests/uefi/Print.h"
-#include "efi/LoadedImage.h"
-#include "efi/PiHob.h"
-
-#include <Protocol/HeapList.h>
-#include <Protocol/PlatformInfo.h>
-#include <Protocol/ProcessorClass.h>
 
 namespace {
 

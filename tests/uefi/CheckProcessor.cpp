@@ -1,23 +1,9 @@
 // The processor class and platform information services of a served image.
 #include "tests/uefi/Checks.h"
 
-
-#include "tests/common/HeapHobModel.h"
 #include "tests/common/Published.h"
-#include "tests/platform/SocRefPlatform.h"
-#include "tests/uefi/Dispatch.h"
 #include "tests/uefi/Doubles.h"
-#include "tests/uefi/Expected.h"
-#include "tests/uefi/FwCfg.h"
-#include "tests/uefi/Handles.h"
-#include "tests/uefi/Machine.h"
 #include "tests/uefi/Print.h"
-#include "efi/LoadedImage.h"
-#include "efi/PiHob.h"
-
-#include <Protocol/HeapList.h>
-#include <Protocol/PlatformInfo.h>
-#include <Protocol/ProcessorClass.h>
 
 namespace {
 
@@ -67,8 +53,6 @@ void CheckClassAnswer(const DRIVER_IMAGE &Image, const char *What, const char *C
          static_cast<UINT32>(Want.Served ? Want.Class.RevisionClass
                              : Image.Variant->NoneOnMiss ? 0x8000U : 0xA5A5U));
 }
-
-
 
 // --- platform information services
 

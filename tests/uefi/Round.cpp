@@ -5,22 +5,13 @@
 
 #include "tests/uefi/Checks.h"
 
-#include "tests/common/HeapHobModel.h"
-#include "tests/common/Published.h"
-#include "tests/platform/SocRefPlatform.h"
 #include "tests/uefi/Dispatch.h"
 #include "tests/uefi/Doubles.h"
-#include "tests/uefi/Expected.h"
 #include "tests/uefi/FwCfg.h"
 #include "tests/uefi/Handles.h"
-#include "tests/uefi/Machine.h"
 #include "tests/uefi/Print.h"
-#include "efi/LoadedImage.h"
-#include "efi/PiHob.h"
 
 #include <Protocol/HeapList.h>
-#include <Protocol/PlatformInfo.h>
-#include <Protocol/ProcessorClass.h>
 
 const SCENARIO *gScenario;
 
@@ -57,7 +48,6 @@ void AdoptLoadedImage(DRIVER_IMAGE *Image, EFI_HANDLE Handle, const EFI_LOADED_I
   }
   FreeProtocolList(&Before);
 }
-
 
 bool Load(DRIVER_IMAGE *Image) {
   UINT16 Selector;
