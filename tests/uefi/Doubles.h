@@ -7,13 +7,22 @@
 #include "tests/uefi/Expected.h"
 #include "tests/uefi/Harness.h"
 
-// --- caller attribution
+// --- caller attribution (Doubles.cpp); each double below has a file of its own
 void TrackImage(DRIVER_IMAGE *Image);
 DRIVER_IMAGE *ImageAt(UINT64 Address);
 bool InImage(const DRIVER_IMAGE &Image, const VOID *Address);
 EFI_TPL CurrentTpl();
+inline UINT64 ReturnAddress(void *Address) { return reinterpret_cast<UINT64>(Address); }
+// Counting on past the end lets a check notice that entries were lost.
+template <typename T>
+void Append(T *Log, UINTN *Count, UINTN Capacity, const T &Entry) {
+  if (*Count < Capacity) {
+    Log[*Count] = Entry;
+  }
+  (*Count)++;
+}
 
-// --- PCD
+// --- PCD (PcdDouble.cpp)
 struct PCD_READ {
   DRIVER_IMAGE *Caller;
   char Member;  // 'B' GetBool, '8' Get8, '4' Get32, '?' anything else
@@ -29,7 +38,7 @@ const char *PcdModeName(PCD_MODE Mode);
 extern PCD_READ gPcdReads[];
 extern UINTN gPcdReadCount;
 
-// --- InstallProtocolInterface, observed and optionally failed
+// --- InstallProtocolInterface, observed and optionally failed (InstallWatch.cpp)
 struct INSTALL_CALL {
   DRIVER_IMAGE *Caller;
   EFI_HANDLE HandleIn;
@@ -47,7 +56,7 @@ void FailInstallOf(const EFI_GUID *Guid, EFI_STATUS Status, UINTN Count);
 extern INSTALL_CALL gInstalls[];
 extern UINTN gInstallCount;
 
-// --- DEBUG_PRINT_PROTOCOL
+// --- DEBUG_PRINT_PROTOCOL (DebugPrintDouble.cpp)
 struct DEBUG_MESSAGE {
   DRIVER_IMAGE *Caller;
   UINT64 Level;
@@ -59,7 +68,7 @@ VOID *DebugPrintInterface();
 extern DEBUG_MESSAGE gMessages[];
 extern UINTN gMessageCount;
 
-// --- REGISTER_ACCESS_PROTOCOL
+// --- REGISTER_ACCESS_PROTOCOL (RegisterAccessDouble.cpp)
 struct REGISTER_READ {
   VOID *This;
   UINTN Space;
@@ -75,7 +84,7 @@ extern UINTN gRegisterReadCount;
 // Calls to any member but ReadRegister.
 extern UINTN gRegisterOtherCalls;
 
-// --- INTERRUPT_TABLE_PROTOCOL tables, byte-addressed
+// --- INTERRUPT_TABLE_PROTOCOL tables, byte-addressed (InterruptTablesDouble.cpp)
 struct INTERRUPT_TABLES {
   UINT8 *Interface;
   UINTN InterfaceSize;
