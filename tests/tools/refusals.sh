@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The refusals of tools/edk2-build, tools/reference-platform, tools/casefold-farm and the
+# The refusals of tools/edk2-build, tools/reference-platform, tools/dev/casefold-farm and the
 # image build's configure step, one bad input each. Each
 # must exit 1 with one last line naming the cause (and the log, for a build), print no
 # result, and leave behind no output a later run would take for its own.
@@ -63,9 +63,9 @@ PcdT0150 got 151, .*" "$dsc" "mkdir -p Build/OvmfX64/DEBUG_GCC5; echo \"('PcdT01
 # casefold-farm: two names a case-insensitive host cannot hold apart, and no package.
 mkdir -p "$work/pkg/Include" && touch "$work/pkg/Include/Base.h" "$work/pkg/Include/base.h"
 refused case_twins "^casefold-farm: $work/pkg/Include holds names that differ only in case$" "$work/farm*" \
-  "$tools/casefold-farm" "$work/farm" "$work/pkg"
+  "$tools/dev/casefold-farm" "$work/farm" "$work/pkg"
 refused no_package "^casefold-farm: $work/missing is not a folder$" "$work/farm/*" \
-  "$tools/casefold-farm" "$work/farm" "$work/missing"
+  "$tools/dev/casefold-farm" "$work/farm" "$work/missing"
 
 # The image build's configure step, on an option the compiler or the linker does not take.
 src=$(dirname "$tools")

@@ -9,7 +9,7 @@ import subprocess
 import sys
 import tempfile
 
-ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 DRIVER_DIRS = ("framework/", "cfgbuf/", "heap/", "debug/", "processor/", "ioapic/", "variants/")
 
 
