@@ -32,7 +32,7 @@ VOID *AllocateBootPool(UINTN AllocationSize);
 
 // Bits High..Low of a register, as register manuals name its fields: each field below
 // expands to its "High, Low" pair.
-inline UINT32 RegisterField(UINT64 Value, UINT32 High, UINT32 Low) {
+__attribute__((always_inline)) inline UINT32 RegisterField(UINT64 Value, UINT32 High, UINT32 Low) {
   return static_cast<UINT32>((Value >> Low) & (~0ULL >> (63U - (High - Low))));
 }
 
@@ -51,7 +51,7 @@ struct PROCESSOR_SIGNATURE {
   UINT8 ExtendedFamily;
 };
 
-inline PROCESSOR_SIGNATURE DecodeSignature(UINT32 Eax) {
+__attribute__((always_inline)) inline PROCESSOR_SIGNATURE DecodeSignature(UINT32 Eax) {
   PROCESSOR_SIGNATURE S;
   S.Stepping = static_cast<UINT8>(RegisterField(Eax, SIGNATURE_STEPPING));
   S.BaseModel = static_cast<UINT8>(RegisterField(Eax, SIGNATURE_BASE_MODEL));
