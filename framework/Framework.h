@@ -31,7 +31,8 @@ VOID *AllocateBootPool(UINTN AllocationSize);
 #define CPUID_EXTENDED_SIGNATURE 0x80000001U
 
 // Bits High..Low of a register, as register manuals name its fields: each field below
-// expands to its "High, Low" pair.
+// expands to its "High, Low" pair. Always inlined, as a mask would be: GCC at -Os keeps
+// calls otherwise.
 __attribute__((always_inline)) inline UINT32 RegisterField(UINT64 Value, UINT32 High, UINT32 Low) {
   return static_cast<UINT32>((Value >> Low) & (~0ULL >> (63U - (High - Low))));
 }
