@@ -16,7 +16,7 @@ import uuid
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tools"))
 import fwpack  # noqa: E402
 from socdxe import pi  # noqa: E402
-from socdxe.pe import PeImage  # noqa: E402
+from socdxe.pe import PeImage, origins  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 SUBSYSTEM_DIRS = ["framework", "cfgbuf", "heap", "debug", "processor", "ioapic", "arch"]
@@ -64,15 +64,8 @@ def per_subsystem(map_path, section_sizes, image_path):
     for i, (section, offset, name) in enumerate(symbols):
         end = symbols[i + 1][1] if i + 1 < len(symbols) and symbols[i + 1][0] == section else section_sizes.get(section, offset)
         totals[homes.get(name, "?")] += max(0, end - offset)
-    listing = subprocess.run([tool("llvm-objdump"), "-d", "-l", "--no-show-raw-insn", os.path.splitext(image_path)[0] + ".debug"],
-                             capture_output=True, text=True).stdout
-    rows, source = [], "?"
-    for line in listing.splitlines():
-        m = re.match(r"^\s*([0-9a-f]+):\s", line)
-        if line.startswith("; ") and not line.endswith("():"):
-            source = line[2:].rsplit(":", 1)[0]
-        elif m:
-            rows.append((int(m.group(1), 16), home_of(source)))
+    lines = origins(tool("llvm-objdump"), os.path.splitext(image_path)[0] + ".debug")
+    rows = [(address, home_of(source or "?")) for address, (_, source) in sorted(lines.items())]
     text_end = rows[0][0] + section_sizes.get(1, 0) if rows else 0
     for i, (address, home) in enumerate(rows):
         totals[home] += (rows[i + 1][0] if i + 1 < len(rows) else text_end) - address

@@ -27,30 +27,30 @@ set(SOC_IMAGE_LINK_OPTIONS /opt:ref /opt:icf /timestamp:0 /mllvm:-inline-thresho
     CACHE STRING "lld-link options of the images")
 
 # An option the compiler or linker does not take would fail at build time, or, for one the
-# tool ignores with a warning, quietly make another image: refuse it here, by name.
+# tool ignores with a warning, quietly make another image: refuse it here, by name. Each
+# option is tried alone on a probe: LIST names the options, the rest is the command, with
+# OPTION where the option goes.
+function(soc_refuse_unknown_options list tool)
+  foreach(option IN LISTS ${list})
+    string(REPLACE OPTION "${option}" command "${ARGN}")
+    execute_process(COMMAND ${tool} ${command} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/CMakeFiles/SocImageOptions
+                    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+    if(NOT rc EQUAL 0 OR NOT out STREQUAL "")
+      get_filename_component(name ${tool} NAME)
+      message(FATAL_ERROR "${list}: ${name} does not take '${option}':\n${out}")
+    endif()
+  endforeach()
+endfunction()
 function(soc_check_image_options)
-  set(dir ${CMAKE_BINARY_DIR}/CMakeFiles/SocImageOptions)
-  file(WRITE ${dir}/probe.cpp "extern \"C\" unsigned long long Probe(void *, void *) { return 0; }\n")
+  file(WRITE ${CMAKE_BINARY_DIR}/CMakeFiles/SocImageOptions/probe.cpp
+       "extern \"C\" unsigned long long Probe(void *, void *) { return 0; }\n")
   separate_arguments(base NATIVE_COMMAND "${CMAKE_CXX_FLAGS}")
-  foreach(option IN LISTS SOC_IMAGE_COMPILE_OPTIONS)
-    execute_process(COMMAND ${CMAKE_CXX_COMPILER} ${base} -Werror ${option} -c probe.cpp -o probe.obj
-                    WORKING_DIRECTORY ${dir} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
-    if(NOT rc EQUAL 0 OR NOT out STREQUAL "")
-      get_filename_component(tool ${CMAKE_CXX_COMPILER} NAME)
-      message(FATAL_ERROR "SOC_IMAGE_COMPILE_OPTIONS: ${tool} does not take '${option}':\n${out}")
-    endif()
-  endforeach()
+  soc_refuse_unknown_options(SOC_IMAGE_COMPILE_OPTIONS ${CMAKE_CXX_COMPILER} ${base} -Werror OPTION -c probe.cpp
+                             -o probe.obj)
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} ${base} ${SOC_IMAGE_COMPILE_OPTIONS} -c probe.cpp -o probe.obj
-                  WORKING_DIRECTORY ${dir})
-  foreach(option IN LISTS SOC_IMAGE_LINK_OPTIONS)
-    execute_process(COMMAND ${SOC_LLD_LINK} /nologo /entry:Probe /subsystem:efi_boot_service_driver /nodefaultlib
-                            ${option} probe.obj /out:probe.efi
-                    WORKING_DIRECTORY ${dir} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
-    if(NOT rc EQUAL 0 OR NOT out STREQUAL "")
-      get_filename_component(tool ${SOC_LLD_LINK} NAME)
-      message(FATAL_ERROR "SOC_IMAGE_LINK_OPTIONS: ${tool} does not take '${option}':\n${out}")
-    endif()
-  endforeach()
+                  WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/CMakeFiles/SocImageOptions)
+  soc_refuse_unknown_options(SOC_IMAGE_LINK_OPTIONS ${SOC_LLD_LINK} /nologo /entry:Probe
+                             /subsystem:efi_boot_service_driver /nodefaultlib OPTION probe.obj /out:probe.efi)
 endfunction()
 soc_check_image_options()
 add_compile_options(${SOC_IMAGE_COMPILE_OPTIONS})

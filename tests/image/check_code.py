@@ -16,8 +16,12 @@ Usage: check_code.py stores|seam --objdump TOOL (--map MAP | --elf DEBUG --nm NM
                      [--debug SYMBOLS] [--functions REGEX] [--max-width N] IMAGE"""
 import argparse
 import re
+import os
 import subprocess
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from socdxe.pe import origins  # noqa: E402
 
 # What the inline assembly and the 32-bit accesses of arch/x86_64 must come out as, with
 # whatever registers and constants the inlining gave them (a port below 256 may be an
@@ -78,27 +82,9 @@ def code(objdump, image):
             for m in map(INSTRUCTION.match, listing.splitlines()) if m}
 
 
-def origins(objdump, symbols_file):
-    """Address -> (innermost function, source file) of each instruction, from the line table
-    of the image's symbol file (the same code at the same addresses)."""
-    listing = subprocess.run([objdump, "-d", "-l", "--no-show-raw-insn", symbols_file],
-                             check=True, capture_output=True, text=True).stdout
-    found, function, source = {}, "", ""
-    for line in listing.splitlines():
-        if line.startswith("; ") and line.endswith("():"):
-            function = line[2:-3]
-        elif line.startswith("; "):
-            source = line[2:].rsplit(":", 1)[0]
-        else:
-            m = INSTRUCTION.match(line)
-            if m:
-                found[int(m.group(1), 16)] = (function, source)
-    return found
-
-
-def wide_stores(instructions, syms, obj, max_width, functions=None, inlined=None):
-    ranges = [(lo, hi) for n, o, lo, hi in syms if (re.search(functions, n) if functions else o == obj)]
-    found = [] if ranges else ["no code of %s in the map" % (functions or obj)]
+def wide_stores(instructions, syms, functions, max_width, inlined=None):
+    ranges = [(lo, hi) for n, _, lo, hi in syms if re.search(functions, n)]
+    found = [] if ranges else ["no code of %s in the map" % functions]
     for address, (function, source) in sorted((inlined or {}).items()):
         if source.endswith("/MemoryLog.cpp") and not any(lo <= address < hi for lo, hi in ranges):
             found.append("%x: code of %s inlined outside the memory log's functions" % (address, function))
@@ -165,8 +151,8 @@ def main():
             map_text = f.read()
     inlined = origins(args.objdump, args.debug) if args.debug else {}
     if args.check == "stores":
-        found = wide_stores(instructions, named_functions(map_text, args.elf, args.nm), None, args.max_width,
-                            args.functions, inlined)
+        found = wide_stores(instructions, named_functions(map_text, args.elf, args.nm), args.functions, args.max_width,
+                            inlined)
     else:
         found = seam_problems(instructions, inlined) if inlined else ["seam: needs --debug"]
     for f in found:

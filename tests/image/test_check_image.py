@@ -110,16 +110,16 @@ class Code(unittest.TestCase):
         import check_code
         syms, code = check_code.named_functions(open(MAP).read()), check_code.code(OBJDUMP, IMAGE)
         inlined = check_code.origins(OBJDUMP, os.path.splitext(IMAGE)[0] + ".debug")
-        self.assertEqual(check_code.wide_stores(code, syms, None, 4, "MemoryLog", inlined), [])
+        self.assertEqual(check_code.wide_stores(code, syms, "MemoryLog", 4, inlined), [])
         self.assertEqual(check_code.seam_problems(code, inlined), [])
         log = next(a for a, t in sorted(code.items()) if t.startswith("mov byte ptr")
                    and any("MemoryLog" in n and lo <= a < hi for n, _, lo, hi in syms))
         for planted, count in [("movups xmmword ptr [rdx + rdi], xmm0", 1), ("mov qword ptr [rax], rcx", 1),
                                ("rep stosb byte ptr es:[rdi], al", 1), ("mov qword ptr [rsp + 32], rcx", 0)]:
-            self.assertEqual(len(check_code.wide_stores({**code, log: planted}, syms, None, 4, "MemoryLog", inlined)),
+            self.assertEqual(len(check_code.wide_stores({**code, log: planted}, syms, "MemoryLog", 4, inlined)),
                              count, planted)
         elsewhere = {**inlined, min(code): ("DriverEntry", "././debug/MemoryLog.cpp")}
-        self.assertEqual(len(check_code.wide_stores(code, syms, None, 4, "MemoryLog", elsewhere)), 1)
+        self.assertEqual(len(check_code.wide_stores(code, syms, "MemoryLog", 4, elsewhere)), 1)
         for good, bad in [("out 224, ax", "out 224, al"), ("mov esi, 0", "xor esi, esi"), ("mov ebx, 2", "mov ebx, 1")]:
             at = next(a for a, t in code.items() if t == good)
             self.assertEqual(len(check_code.seam_problems({**code, at: bad}, inlined)), 1, good)

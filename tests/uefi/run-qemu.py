@@ -547,6 +547,7 @@ def parse_options(argv):
                         help="a line the firmware's debug log must hold (a regular expression, any case)")
     parser.add_argument("--qemu", default="qemu-system-x86_64")
     opts = parser.parse_args(argv)
+    gdb_name = "socdxe-attach.gdb"
     if opts.scenario:
         if opts.order:
             parser.error("--scenario gives the rounds; --order is for a boot of its own")
@@ -558,9 +559,8 @@ def parse_options(argv):
         opts.expect_trap = opts.expect_trap or scenario.expect_trap
         opts.timeout = opts.timeout or scenario.timeout
         if scenario.gdb:
-            opts.gdb, opts.gdb_check = 0, True
+            opts.gdb, opts.gdb_check, gdb_name = 0, True, scenario.gdb
     opts.timeout = opts.timeout or 60
-    gdb_name = scenario.gdb if opts.scenario and scenario.gdb else "socdxe-attach.gdb"
     strict = subprocess.run([STRICT_OVMF, "--where"], capture_output=True, text=True).stdout.strip()
     opts.efi_gdb = os.path.join(strict, "edk2", "BaseTools", "Scripts", "efi_gdb.py")
     opts.debug_log = opts.firmware in ("strict", "platform")
@@ -601,12 +601,8 @@ def parse_options(argv):
         opts.rounds = [scenarios.Round(tuple(o), start) for o in orders]
     try:
         scenarios.record(opts.rounds)
-        for r in opts.rounds:
-            for name in r.order:
-                scenarios.VARIANTS.index(name)
-    except ValueError:
-        parser.error("rounds %r: 1 to 4 rounds of the images %s" % ([",".join(r.order) for r in opts.rounds],
-                                                                      ", ".join(scenarios.VARIANTS)))
+    except ValueError as error:
+        parser.error(str(error))
     return opts
 
 

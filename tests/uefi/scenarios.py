@@ -128,9 +128,12 @@ SCENARIOS = {
 
 
 def record(rounds, signature=0, report=False, debug=False):
-    """The application's SCENARIO_RECORD for these rounds."""
+    """The application's SCENARIO_RECORD for these rounds; ValueError for what it cannot hold."""
     if not 1 <= len(rounds) <= 4:
         raise ValueError("a boot has 1 to 4 rounds, not %d" % len(rounds))
+    for r in rounds:
+        if not 1 <= len(r.order) <= 4 or any(v not in VARIANTS for v in r.order):
+            raise ValueError("round order %s; a round starts 1 to 4 of %s" % (",".join(r.order), ", ".join(VARIANTS)))
     body = b"".join(r.record() for r in rounds) + bytes(8 * (4 - len(rounds)))
     return struct.pack("<4sIBBBx", b"SCN1", signature, len(rounds), report, debug) + body
 
@@ -139,10 +142,10 @@ def tests(have=FIRMWARES):
     """(test name, scenario, image set, firmware) of every test, in table order."""
     found = []
     for name, scenario in SCENARIOS.items():
-        for r in scenario.rounds:
-            if not 1 <= len(r.order) <= 4 or any(v not in VARIANTS for v in r.order):
-                raise ValueError("scenario %s: round order %r; images are %s" % (name, r.order, ", ".join(VARIANTS)))
-        record(scenario.rounds)
+        try:
+            record(scenario.rounds)
+        except ValueError as error:
+            raise ValueError("scenario %s: %s" % (name, error))
         for image_set, firmwares in (scenario.sets or IMAGE_SETS).items():
             if image_set != "ours" and image_set not in EDK2_SETS:
                 raise ValueError("scenario %s: no image set %r; known: ours, %s" % (name, image_set, ", ".join(sorted(EDK2_SETS))))

@@ -1,6 +1,8 @@
 """PE32+ images: reading the parts the image checks and the size report need, the
 refusal of what is not an x86-64 EFI image, and the header compaction of the build."""
+import re
 import struct
+import subprocess
 
 from socdxe import Refused
 
@@ -129,3 +131,21 @@ def compact(data, path):
         row[4] -= shift if row[4] else 0
         head += struct.pack("<8sIIIIIIHHI", *row)
     return bytes(head + bytes(new_size - len(head)) + body)
+
+
+def origins(objdump, symbols_file):
+    """Address -> (innermost function, source file) of each instruction, from the line table
+    of the image's symbol file (the same code at the same addresses)."""
+    listing = subprocess.run([objdump, "-d", "-l", "--no-show-raw-insn", symbols_file],
+                             check=True, capture_output=True, text=True).stdout
+    found, function, source = {}, "", ""
+    for line in listing.splitlines():
+        if line.startswith("; ") and line.endswith("():"):
+            function = line[2:-3]
+        elif line.startswith("; "):
+            source = line[2:].rsplit(":", 1)[0]
+        else:
+            m = re.match(r"^\s*([0-9a-f]+):\s", line)
+            if m:
+                found[int(m.group(1), 16)] = (function, source)
+    return found

@@ -6,12 +6,12 @@ import uuid
 from socdxe import Refused
 
 # PI 1.8 vol. 3: file and section types, FFS attributes and states, depex opcodes.
-EFI_FV_FILETYPE_DRIVER = 0x07
-EFI_SECTION_PE32 = 0x10
-EFI_SECTION_DXE_DEPEX = 0x13
-EFI_SECTION_VERSION = 0x14
-EFI_SECTION_USER_INTERFACE = 0x15
-FFS_ATTRIB_CHECKSUM = 0x40
+EFI_FV_FILETYPE_RAW, EFI_FV_FILETYPE_PEIM, EFI_FV_FILETYPE_DRIVER, EFI_FV_FILETYPE_FFS_PAD = 0x01, 0x06, 0x07, 0xF0
+EFI_SECTION_COMPRESSION, EFI_SECTION_GUID_DEFINED = 0x01, 0x02
+EFI_SECTION_PE32, EFI_SECTION_DXE_DEPEX, EFI_SECTION_VERSION, EFI_SECTION_USER_INTERFACE = 0x10, 0x13, 0x14, 0x15
+EFI_SECTION_FIRMWARE_VOLUME_IMAGE, EFI_SECTION_RAW = 0x17, 0x19
+EFI_GUIDED_SECTION_PROCESSING_REQUIRED = 0x01
+FFS_ATTRIB_LARGE_FILE, FFS_ATTRIB_CHECKSUM = 0x01, 0x40
 EFI_FILE_HEADER_CONSTRUCTION = 0x01
 EFI_FILE_HEADER_VALID = 0x02
 EFI_FILE_DATA_VALID = 0x04
@@ -19,22 +19,20 @@ DEPEX_PUSH, DEPEX_AND, DEPEX_END = 0x02, 0x03, 0x08
 FFS_HEADER_SIZE = 24
 FFS_ALIGNMENT = 8  # files in an FFS2 volume start 8-byte aligned
 EFI_FIRMWARE_FILE_SYSTEM2_GUID = "8C8CE578-8A3D-4F1C-9935-896185C32DD3"
+FV_SIGNATURE, EFI_FVB2_ERASE_POLARITY = b"_FVH", 0x800
 FV_BLOCK_SIZE = 0x1000
 # Read/write/lock capabilities and status, sticky write, memory mapped, erase polarity 1,
 # read/write lock capabilities and status, and 8-byte alignment (2^3 in bits 16-20).
 FV_ATTRIBUTES = 0x0000FEFF | (3 << 16)
 ERASED = 0xFF
 
-# What a reader meets in a platform's flash (PI 1.8 vol. 3, and EDK2's GUIDs).
-FILE_SYSTEMS = {uuid.UUID("8C8CE578-8A3D-4F1C-9935-896185C32DD3"): 24,   # FFS2
+# What a reader meets in a platform's flash: the file systems (with their file header
+# size), and EDK2's variable store and LZMA section GUIDs.
+FILE_SYSTEMS = {uuid.UUID(EFI_FIRMWARE_FILE_SYSTEM2_GUID): 24,
                 uuid.UUID("5473C07A-3DCB-4DCA-BD6F-1E9689E7349A"): 24}   # FFS3 (large files too)
 NV_DATA = uuid.UUID("FFF12B8D-7696-4C8B-A985-2747075B4F50")
 LZMA = uuid.UUID("EE4E5898-3914-4259-9D6E-DC7BD79403CF")
 LZMA_F86 = uuid.UUID("D42AE6BD-1352-4BFB-909A-CA72A6EAE889")
-FV_SIGNATURE, FV_ERASE_POLARITY, FFS_ATTRIB_LARGE_FILE = b"_FVH", 0x800, 0x01
-FILETYPE_RAW, FILETYPE_PEIM, FILETYPE_DRIVER, FILETYPE_PAD = 0x01, 0x06, 0x07, 0xF0
-SECTION_COMPRESSION, SECTION_GUID_DEFINED, SECTION_FV_IMAGE, SECTION_RAW = 0x01, 0x02, 0x17, 0x19
-GUIDED_PROCESSING_REQUIRED = 0x01
 
 
 def depex(protocols):
@@ -89,7 +87,7 @@ def volume(files):
     length += -length % FV_BLOCK_SIZE
     body += bytes([ERASED]) * (length - header_length - len(body))
     header = bytearray(b"\0" * 16 + uuid.UUID(EFI_FIRMWARE_FILE_SYSTEM2_GUID).bytes_le
-                       + struct.pack("<Q4sIHHHBB", length, b"_FVH", FV_ATTRIBUTES, header_length, 0, 0, 0, 2)
+                       + struct.pack("<Q4sIHHHBB", length, FV_SIGNATURE, FV_ATTRIBUTES, header_length, 0, 0, 0, 2)
                        + struct.pack("<IIII", length // FV_BLOCK_SIZE, FV_BLOCK_SIZE, 0, 0))
     checksum = (-sum(struct.unpack("<%dH" % (header_length // 2), header))) & 0xFFFF
     struct.pack_into("<H", header, 50, checksum)
