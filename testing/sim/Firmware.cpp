@@ -396,7 +396,9 @@ unsigned Firmware::InstallCount(const EFI_GUID &Guid) const {
 }
 
 const char *ServiceName(BootService Service) {
-  static const char *const Names[] = {"RaiseTPL", "RestoreTPL", "AllocatePages", "FreePages", "GetMemoryMap", "AllocatePool", "FreePool", "CreateEvent", "SetTimer", "WaitForEvent", "SignalEvent", "CloseEvent", "CheckEvent", "InstallProtocolInterface", "ReinstallProtocolInterface", "UninstallProtocolInterface", "HandleProtocol", "RegisterProtocolNotify", "LocateHandle", "LocateDevicePath", "InstallConfigurationTable", "LoadImage", "StartImage", "Exit", "UnloadImage", "ExitBootServices", "GetNextMonotonicCount", "Stall", "SetWatchdogTimer", "ConnectController", "DisconnectController", "OpenProtocol", "CloseProtocol", "OpenProtocolInformation", "ProtocolsPerHandle", "LocateHandleBuffer", "LocateProtocol", "InstallMultipleProtocolInterfaces", "UninstallMultipleProtocolInterfaces", "CalculateCrc32", "CopyMem", "SetMem", "CreateEventEx"};
+#define SIM_BOOT_SERVICE_NAME(Name) #Name,
+  static const char *const Names[] = {SIM_BOOT_SERVICES(SIM_BOOT_SERVICE_NAME)};
+#undef SIM_BOOT_SERVICE_NAME
   return Names[static_cast<unsigned>(Service)];
 }
 

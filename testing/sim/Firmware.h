@@ -28,16 +28,20 @@ namespace sim {
 std::string GuidText(const EFI_GUID &Guid);
 
 // Every boot service, in the order of EFI_BOOT_SERVICES (UEFI 2.10, 4.4).
-enum class BootService : unsigned {
-  RaiseTPL, RestoreTPL, AllocatePages, FreePages, GetMemoryMap, AllocatePool,
-  FreePool, CreateEvent, SetTimer, WaitForEvent, SignalEvent, CloseEvent,
-  CheckEvent, InstallProtocolInterface, ReinstallProtocolInterface, UninstallProtocolInterface, HandleProtocol, RegisterProtocolNotify,
-  LocateHandle, LocateDevicePath, InstallConfigurationTable, LoadImage, StartImage, Exit,
-  UnloadImage, ExitBootServices, GetNextMonotonicCount, Stall, SetWatchdogTimer, ConnectController,
-  DisconnectController, OpenProtocol, CloseProtocol, OpenProtocolInformation, ProtocolsPerHandle, LocateHandleBuffer,
-  LocateProtocol, InstallMultipleProtocolInterfaces, UninstallMultipleProtocolInterfaces, CalculateCrc32, CopyMem, SetMem,
-  CreateEventEx
-};
+#define SIM_BOOT_SERVICES(X) \
+  X(RaiseTPL) X(RestoreTPL) X(AllocatePages) X(FreePages) X(GetMemoryMap) X(AllocatePool) \
+  X(FreePool) X(CreateEvent) X(SetTimer) X(WaitForEvent) X(SignalEvent) X(CloseEvent) X(CheckEvent) \
+  X(InstallProtocolInterface) X(ReinstallProtocolInterface) X(UninstallProtocolInterface) \
+  X(HandleProtocol) X(RegisterProtocolNotify) X(LocateHandle) X(LocateDevicePath) \
+  X(InstallConfigurationTable) X(LoadImage) X(StartImage) X(Exit) X(UnloadImage) \
+  X(ExitBootServices) X(GetNextMonotonicCount) X(Stall) X(SetWatchdogTimer) X(ConnectController) \
+  X(DisconnectController) X(OpenProtocol) X(CloseProtocol) X(OpenProtocolInformation) \
+  X(ProtocolsPerHandle) X(LocateHandleBuffer) X(LocateProtocol) \
+  X(InstallMultipleProtocolInterfaces) X(UninstallMultipleProtocolInterfaces) X(CalculateCrc32) \
+  X(CopyMem) X(SetMem) X(CreateEventEx)
+#define SIM_BOOT_SERVICE_ENUM(Name) Name,
+enum class BootService : unsigned { SIM_BOOT_SERVICES(SIM_BOOT_SERVICE_ENUM) };
+#undef SIM_BOOT_SERVICE_ENUM
 const char *ServiceName(BootService Service);
 
 struct ServiceCall {

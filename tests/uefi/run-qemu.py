@@ -522,7 +522,7 @@ def parse_options(argv):
     parser.add_argument("--scenario", help="a scenario of the table in scenarios.py, by name")
     parser.add_argument("--order", action="append", default=[],
                         help="start order of one round, e.g. m60,m70; repeat for more rounds")
-    parser.add_argument("--start", choices=["load", "dispatch", "dispatch-held", "observe"], default="load",
+    parser.add_argument("--start", choices=[s.name.lower().replace("_", "-") for s in scenarios.Start], default="load",
                         help="how the rounds of --order start their images")
     parser.add_argument("--report", action="store_true",
                         help="print what each driver published and what its services answered")

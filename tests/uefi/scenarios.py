@@ -90,40 +90,26 @@ PLATFORM_LOG = (
     r"\[DriverMain\] InstallProtocolInterface: module presence GUID, Status: Invalid Parameter")
 OBSERVE = (Round(start=Start.OBSERVE, fail_presence=True),)
 
+# What each scenario shows: tests/uefi/README.md.
 SCENARIOS = {
-    # The second round of a served processor plants the served driver's last presence GUID
-    # on its handle first: that install fails, the entry still succeeds, all still works.
     "family19h_model75h_stepping2": Scenario("19/75/2", FAIL_PRESENCE_SECOND),
     "family19h_model61h_stepping2": Scenario("19/61/2", FAIL_PRESENCE_SECOND),
     "family19h_model70h_stepping0": Scenario("19/70/0"),
     "family17h_model71h_stepping0": Scenario("17/71/0"),
-    # Missing PCD protocols disarm the trap: a failing heap-list install must not halt.
     "pcd_hidden": Scenario("19/75/2", (Round(pcd=Pcd.HIDDEN, fail_heap_install=True),
                                        Round(("m60", "m70"), pcd=Pcd.EFI_HIDDEN, fail_heap_install=True))),
-    # With the PCD present the same failure raises the trap, which ends the boot through
-    # the debug-exit device on port 0xE0.
     "trap_armed": Scenario("19/75/2", (Round(fail_heap_install=True),), expect_trap=True),
-    # The first driver migrates the application's "HEAP" HOBs, the second adopts the list.
     "heap_hobs": Scenario("19/61/2", (Round(heap_hobs=True), Round(("m60", "m70"), heap_hobs=True))),
-    # SocDxe.fv through OVMF's own dispatcher, which evaluates the dependency expressions;
-    # held: a first Dispatch() without the PCD protocols must start neither driver.
     "dispatcher": Scenario("19/75/2", (Round(start=Start.DISPATCH),)),
     "dispatcher_held": Scenario("19/61/2", (Round(start=Start.DISPATCH_HELD),)),
-    # gdb sources EDK2's efi_gdb.py, loads every image's symbols and must stop in
-    # DriverEntry of SocDxeM70 with its source line, then let the boot finish.
     "gdb_session": Scenario("19/75/2", (Round(),), sets={"ours": ("strict",)}, gdb="gdb-session.gdb"),
-    # The reference platform dispatched both drivers from its flash; the application
-    # observes, then starts a copy of the served driver with its last presence GUID planted,
-    # whose message must reach the platform's log. Its PCDs 150 and 152 are 0x2C and 0x2D.
     "family19_75_2": Scenario("19/75/2", OBSERVE, sets={"ours": ("platform",)}, timeout=60, log_lines=PLATFORM_LOG + (
         r"Loading driver at 0x[0-9A-F]+ EntryPoint=0x[0-9A-F]+ +SocRefConsumer.efi",
         r"SocRefConsumer: GetClassOfThisCore Success 00002000/0080")),
     "family19_61_2": Scenario("19/61/2", OBSERVE, sets={"ours": ("platform",)}, timeout=60, log_lines=PLATFORM_LOG + (
         r"Driver 6A1E2F3B-7C4D-4E5F-8A9B-0C1D2E3F4A5B was discovered but not loaded",)),
-    # There, efi_gdb.py finds the drivers' symbols in the platform's build tree and gdb
-    # stops in the I/O APIC callback when the application installs its tables.
     "gdb_in_platform": Scenario("19/75/2", (Round(start=Start.OBSERVE),), sets={"ours": ("platform",)},
-                                     gdb="gdb-platform.gdb", timeout=60),
+                                gdb="gdb-platform.gdb", timeout=60),
 }
 
 
