@@ -158,7 +158,7 @@ def build(strict, drivers):
                                     open(os.path.join(drivers, "SocDxePkg.dec"), "rb").read())
             log = os.path.join(top, "build-%s.log" % variant)
             if not edk2ws.build(work, edk2, ["-a", "X64", "-t", "GCC5", "-b", "RELEASE", "-p", "SocPcdTestPkg/SocPcdTest.dsc"],
-                                log):
+                                log, [edk2]):
                 sys.exit("platform.py: EDK2's build of the %s platform failed; see %s" % (variant, log))
             built = os.path.join(work, "Build", "SocPcdTest", "RELEASE_GCC5")
             result = os.path.join(top, variant)

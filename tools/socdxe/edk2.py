@@ -41,14 +41,29 @@ def mark_built(folder, stamp):
         f.write(stamp)
 
 
-def build(workspace, edk2, args, log, packages=(), conf=None):
-    """EDK2's build with ARGS in WORKSPACE, with the BaseTools and packages of the edk2 tree
-    EDK2 and PACKAGES after them; its output goes to LOG. True when it succeeded."""
+def link_package(workspace, name, target):
+    """WORKSPACE/packages/NAME, a link to TARGET (replaced when it points elsewhere, as from
+    another clone); returns the packages folder."""
+    packages = os.path.join(workspace, "packages")
+    os.makedirs(packages, exist_ok=True)
+    link = os.path.join(packages, name)
+    if os.path.lexists(link) and os.readlink(link) != target:
+        os.remove(link)
+    if not os.path.lexists(link):
+        os.symlink(target, link)
+    return packages
+
+
+def build(workspace, edk2, args, log, packages, conf=None):
+    """EDK2's build with ARGS in WORKSPACE, with the BaseTools of the edk2 tree EDK2 and the
+    package folders PACKAGES, in that order, after the workspace; its output goes to LOG.
+    True when it succeeded."""
     # edksetup.sh takes the arguments of the shell that sources it for its own: clear them.
     script = ('export WORKSPACE="$1" PACKAGES_PATH="$2" EDK_TOOLS_PATH="$3/BaseTools"; '
+              'export CLANG_BIN="${CLANG_BIN:-/usr/lib/llvm-14/bin/}"; '
               'if [ -n "$4" ]; then export CONF_PATH="$4"; fi; cd "$1"; shift 4; args=("$@"); set --; '
               '. "$EDK_TOOLS_PATH/../edksetup.sh" >/dev/null; build -n "$(nproc)" "${args[@]}"')
-    paths = ":".join([workspace, edk2] + list(packages))
+    paths = ":".join([workspace] + list(packages))
     with open(log, "w") as out:
         run = subprocess.run(["bash", "-c", script, "build", workspace, paths, edk2, conf or ""] + list(args),
                              stdout=out, stderr=subprocess.STDOUT)
