@@ -25,7 +25,7 @@ refused() {  # NAME PATTERN GONE COMMAND...: GONE is what must not exist afterwa
 }
 
 # edk2-build, on 2022.11 trees of the test's own.
-export SOC_EDK2_OUT=$work/edk2 SOC_EDK2_RELEASES=2022.11
+export SOC_EDK2_OUT=$work/edk2 SOC_EDK2_RELEASES=2022.11 SOC_CACHE_DIR=$work/cache
 sets=$work/edk2/images/2022.11-gcc5-release
 mkdir -p "$work/empty" "$work/tree/BaseTools/Source/C/bin" "$work/bin"
 refused no_tree "^edk2-build: $work/empty is not an edk2 tree" "$work/nothing" \
@@ -34,12 +34,17 @@ printf 'build() { echo "build: the compiler crashed"; return 1; }\n' >"$work/tre
 mkdir -p "$sets"  # an earlier run's set must not pass for this one's
 refused build_fails "^edk2-build: EDK2 2022.11 could not build SocDxePkg.dsc; see $work/edk2/2022.11.log$" "$sets" \
   env SOC_EDK2_TREE_2022_11="$work/tree" "$tools/edk2-build"
-for t in iasl gcc make python3 bash env dirname tail mkdir rm ln cp mv; do ln -s "$(command -v "$t")" "$work/bin/$t"; done
+printf 'build() { return 0; }\n' >"$work/tree/edksetup.sh"  # a build that makes nothing
+refused build_makes_nothing "^edk2-build: EDK2's build made no $work/edk2/2022.11/Build/SocDxePkg/DEBUG_GCC5/X64/SocDxeM70.efi$" \
+  "$sets" env SOC_EDK2_TREE_2022_11="$work/tree" "$tools/edk2-build"
+refused no_release "^edk2-build: no EDK2 release 2023.05 here" "$work/nothing" \
+  env SOC_EDK2_RELEASES=2023.05 "$tools/edk2-build"
+for t in iasl gcc make bash; do ln -s "$(command -v "$t")" "$work/bin/$t"; done
+ln -s "$(python3 -c 'import sys; print(sys.executable)')" "$work/bin/python3"
 refused no_nasm "^edk2-build: nasm is missing" "$work/nothing" \
   env PATH="$work/bin" SOC_EDK2_TREE_2022_11="$work/tree" "$tools/edk2-build"
 
 # reference-platform, on a stand-in for the strict firmware's folder.
-export SOC_CACHE_DIR=$work/cache
 strict=$("$tools/strict-ovmf" --where)
 mkdir -p "$strict/edk2/OvmfPkg" "$strict/edk2/BaseTools"
 touch "$strict/done"
@@ -83,5 +88,5 @@ for option in "SOC_IMAGE_COMPILE_OPTIONS=-Oz;-fno-such-option" "SOC_IMAGE_LINK_O
   rm -rf "$work/fw"
 done
 
-echo "$((10 - failures)) passed, $failures failed"
+echo "$((12 - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]

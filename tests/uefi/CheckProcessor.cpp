@@ -23,10 +23,7 @@ bool Untouched(const VOID *Buffer, UINTN From, UINTN To) {
 void CheckClassAnswer(const DRIVER_IMAGE &Image, const char *What, const char *Call, EFI_STATUS Status,
                       const PROCESSOR_CLASS_ID &Got, const CLASS_ANSWER &Want) {
   if (Reporting()) {
-    if (Status == EFI_SUCCESS) {
-      Report("  %-40a %r  FamilyClass 0x%08X  RevisionClass 0x%04X", Call, Status, Got.FamilyClass,
-             static_cast<UINT32>(Got.RevisionClass));
-    } else if (Untouched(&Got, 0, 6)) {
+    if (Status != EFI_SUCCESS && Untouched(&Got, 0, 6)) {
       Report("  %-40a %r  (record left as it was)", Call, Status);
     } else {
       Report("  %-40a %r  FamilyClass 0x%08X  RevisionClass 0x%04X", Call, Status, Got.FamilyClass,

@@ -226,25 +226,12 @@ bool PcdSetMode(PCD_MODE Mode) {
   VOID *EfiPcd = NULL;
   const EFI_STATUS PcdStatus = gBS->LocateProtocol(&gPcdProtocolGuid, NULL, &Pcd);
   const EFI_STATUS EfiPcdStatus = gBS->LocateProtocol(&gEfiPcdProtocolGuid, NULL, &EfiPcd);
-  bool Ok;
-  switch (Mode) {
-    case PcdOurs:
-      Ok = PcdStatus == EFI_SUCCESS && Pcd == &gOurPcd && EfiPcdStatus == EFI_SUCCESS;
-      break;
-    case PcdHidden:
-      Ok = PcdStatus == EFI_NOT_FOUND && EfiPcdStatus == EFI_SUCCESS;
-      break;
-    case PcdEfiHidden:
-      Ok = PcdStatus == EFI_SUCCESS && Pcd == &gOurPcd && EfiPcdStatus == EFI_NOT_FOUND;
-      break;
-    case PcdAllHidden:
-      Ok = PcdStatus == EFI_NOT_FOUND && EfiPcdStatus == EFI_NOT_FOUND;
-      break;
-    case PcdFirmware:
-    default:
-      Ok = gFirmwarePcd.Count == 0 || Pcd == gFirmwarePcd.Interface[0];
-      break;
-  }
+  const bool WantOurs = Mode == PcdOurs || Mode == PcdEfiHidden;
+  const bool WantEfi = Mode == PcdOurs || Mode == PcdHidden;
+  const bool Ok = Mode == PcdFirmware
+                      ? gFirmwarePcd.Count == 0 || Pcd == gFirmwarePcd.Interface[0]
+                      : (WantOurs ? PcdStatus == EFI_SUCCESS && Pcd == &gOurPcd : PcdStatus == EFI_NOT_FOUND) &&
+                            EfiPcdStatus == (WantEfi ? EFI_SUCCESS : EFI_NOT_FOUND);
   return Expect(Ok, NULL, Mode == PcdFirmware ? "pcd.restored" : "pcd.setup", "'%a': LocateProtocol(PCD_PROTOCOL) %r %p (ours %p), (EFI_PCD_PROTOCOL) %r",
                 PcdModeName(Mode), PcdStatus, Pcd, &gOurPcd, EfiPcdStatus);
 }

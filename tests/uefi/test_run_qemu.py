@@ -23,61 +23,41 @@ def boot_with(lines, expect_trap=False, **kw):
 GOOD = ["@@ BEGIN order=m70,m60", "@@ INFO cpuid", "@@ PASS m70.load", "@@ PASS m70.entry", "@@ DONE"]
 
 
-class Verdict(unittest.TestCase):
-    def test_complete_run_passes(self):
-        self.assertEqual(boot_with(GOOD).problems, [])
-
-    def test_a_fail_line_fails(self):
-        boot = boot_with(GOOD[:3] + ["@@ FAIL m70.entry: StartImage returned EFI_UNSUPPORTED"] + GOOD[3:])
-        self.assertEqual(boot.problems, ["1 check(s) failed"])
-
-    def test_missing_done_fails(self):
-        self.assertIn("no DONE line: the application did not finish", boot_with(GOOD[:-1]).problems)
-
-    def test_no_pass_fails(self):
-        boot = boot_with(["@@ BEGIN order=m70", "@@ INFO x", "@@ DONE"])
-        self.assertEqual(boot.problems, ["no check passed"])
-
-    def test_missing_begin_fails(self):
-        self.assertEqual(boot_with(GOOD[1:]).problems, ["the test application never reported BEGIN"])
-
-    def test_lines_after_done_do_not_count(self):
-        boot = boot_with(["@@ BEGIN x", "@@ DONE", "@@ PASS late"])
-        self.assertIn("no check passed", boot.problems)
-
-    def test_timeout_fails_even_after_done(self):
-        boot = boot_with(GOOD, timed_out=True, returncode=-9)
-        self.assertEqual(len(boot.problems), 1)
-        self.assertIn("hung boot", boot.problems[0])
-
-    def test_exception_and_exit_code_fail(self):
-        self.assertIn("CPU exception", boot_with(GOOD, exception="X64 Exception Type - 0D").problems[0])
-        self.assertEqual(boot_with(GOOD, returncode=1).problems, ["QEMU: exit code 1"])
-
-    def test_hang_names_the_last_line(self):
-        boot = boot_with(GOOD[:2] + ["@@ INFO starting r1.m70 (SocDxeM70) at 0x1000"], timed_out=True, returncode=-9)
-        self.assertIn("last line from the application: @@ INFO starting r1.m70 (SocDxeM70) at 0x1000", boot.problems)
-
-
 TRAPPED = ["@@ BEGIN round=m70,m60:fail-heap-install", "@@ PASS pcd.setup", "@@ INFO starting r1.m70"]
+HUNG = {"timed_out": True, "returncode": -9}
+TRAP = {"returncode": 91}  # what isa-debug-exit makes of the trap's 0xDEAD
 
 
-class TrapVerdict(unittest.TestCase):
-    def test_an_unexpected_trap_fails(self):
-        boot = boot_with(TRAPPED, returncode=run_qemu.TRAP_EXIT)
-        self.assertIn("0xDEAD to port 0xE0", boot.problems[0])
-
-    def test_an_expected_trap_passes_only_as_a_trap(self):
-        self.assertEqual(boot_with(TRAPPED, expect_trap=True, returncode=run_qemu.TRAP_EXIT).problems, [])
-        self.assertIn("expected the error trap", boot_with(TRAPPED + ["@@ DONE"], expect_trap=True).problems[0])
-        hung = boot_with(TRAPPED, expect_trap=True, timed_out=True, returncode=-9)
-        self.assertIn("hung boot", hung.problems[0])
-
-    def test_an_expected_trap_still_needs_clean_checks(self):
-        boot = boot_with(TRAPPED + ["@@ FAIL r1.m70.load: x"], expect_trap=True, returncode=run_qemu.TRAP_EXIT)
-        self.assertEqual(boot.problems, ["1 check(s) failed"])
-
-    def test_trap_exit_code_is_what_the_device_makes_of_0xdead(self):
+class Verdict(unittest.TestCase):
+    def test_what_passes_and_what_fails(self):
+        last = "@@ INFO starting r1.m70 (SocDxeM70) at 0x1000"
+        cases = [  # lines, the boot's exit, whether the trap is expected, the problems
+            (GOOD, {}, False, []),
+            (GOOD[:3] + ["@@ FAIL m70.entry: StartImage returned EFI_UNSUPPORTED"] + GOOD[3:], {}, False,
+             ["1 check(s) failed"]),
+            (GOOD[:-1], {}, False,
+             ["no DONE line: the application did not finish", "last line from the application: @@ PASS m70.entry"]),
+            (["@@ BEGIN order=m70", "@@ INFO x", "@@ DONE"], {}, False, ["no check passed"]),
+            (GOOD[1:], {}, False, ["the test application never reported BEGIN"]),
+            (["@@ BEGIN x", "@@ DONE", "@@ PASS late"], {}, False, ["no check passed"]),  # after DONE
+            (GOOD, HUNG, False, ["QEMU: killed after 60 s (hung boot)"]),
+            (GOOD, {"exception": "X64 Exception Type - 0D"}, False,
+             ["QEMU: CPU exception in the guest (X64 Exception Type - 0D)"]),
+            (GOOD, {"returncode": 1}, False, ["QEMU: exit code 1"]),
+            (GOOD[:2] + [last], HUNG, False, ["QEMU: killed after 60 s (hung boot)", "no check passed",
+                                              "no DONE line: the application did not finish",
+                                              "last line from the application: " + last]),
+            (TRAPPED, TRAP, False, ["QEMU: exit code 91: the error trap wrote 0xDEAD to port 0xE0",
+                                    "no DONE line: the application did not finish",
+                                    "last line from the application: @@ INFO starting r1.m70"]),
+            (TRAPPED, TRAP, True, []),
+            (TRAPPED + ["@@ DONE"], {}, True, ["expected the error trap to end the boot, but QEMU: powered off by "
+                                               "the application", "the application finished: nothing trapped"]),
+            (TRAPPED, HUNG, True, ["expected the error trap to end the boot, but QEMU: killed after 60 s (hung boot)"]),
+            (TRAPPED + ["@@ FAIL r1.m70.load: x"], TRAP, True, ["1 check(s) failed"]),
+        ]
+        for lines, exit, expect_trap, problems in cases:
+            self.assertEqual(boot_with(lines, expect_trap, **exit).problems, problems, (lines, exit))
         self.assertEqual(run_qemu.TRAP_EXIT, 91)
 
 
