@@ -256,19 +256,13 @@ struct Services {
     return F.Record(BootService::LocateProtocol, Protocol, EFI_SUCCESS);
   }
 
-  template <int Slot>
+  template <BootService Which>
   static EFI_STATUS EFIAPI Unsupported() {
-    static const BootService Which[] = {BootService::AllocatePages, BootService::FreePages, BootService::GetMemoryMap, BootService::SetTimer, BootService::WaitForEvent, BootService::CheckEvent, BootService::ReinstallProtocolInterface, BootService::LocateHandle, BootService::LocateDevicePath, BootService::LoadImage, BootService::StartImage, BootService::Exit, BootService::UnloadImage, BootService::ExitBootServices, BootService::GetNextMonotonicCount, BootService::Stall, BootService::SetWatchdogTimer, BootService::ConnectController, BootService::DisconnectController, BootService::OpenProtocol, BootService::CloseProtocol, BootService::OpenProtocolInformation, BootService::InstallMultipleProtocolInterfaces, BootService::UninstallMultipleProtocolInterfaces, BootService::CalculateCrc32, BootService::CopyMem, BootService::SetMem, BootService::CreateEventEx};
     Firmware &F = Firmware::Current();
-    F.UnsupportedCalls.push_back(ServiceName(Which[Slot]));
-    return F.Record(Which[Slot], nullptr, EFI_UNSUPPORTED);
+    F.UnsupportedCalls.push_back(ServiceName(Which));
+    return F.Record(Which, nullptr, EFI_UNSUPPORTED);
   }
 };
-
-template <int Slot, typename T>
-static void SetUnsupported(T &Field) {
-  Field = reinterpret_cast<T>(reinterpret_cast<VOID *>(&Services::Unsupported<Slot>));
-}
 
 Firmware::Firmware() {
   Previous = gCurrent;
@@ -276,49 +270,13 @@ Firmware::Firmware() {
 
   Boot.Hdr.Signature = 0x56524553544f4f42ULL;  // "BOOTSERV"
   Boot.Hdr.HeaderSize = sizeof(Boot);
-  Boot.RaiseTPL = Services::RaiseTPL;
-  Boot.RestoreTPL = Services::RestoreTPL;
-  Boot.AllocatePool = Services::AllocatePool;
-  Boot.FreePool = Services::FreePool;
-  Boot.CreateEvent = Services::CreateEvent;
-  Boot.SignalEvent = Services::SignalEvent;
-  Boot.CloseEvent = Services::CloseEvent;
-  Boot.InstallProtocolInterface = Services::InstallProtocolInterface;
-  Boot.UninstallProtocolInterface = Services::UninstallProtocolInterface;
-  Boot.HandleProtocol = Services::HandleProtocol;
-  Boot.RegisterProtocolNotify = Services::RegisterProtocolNotify;
-  Boot.InstallConfigurationTable = Services::InstallConfigurationTable;
-  Boot.ProtocolsPerHandle = Services::ProtocolsPerHandle;
-  Boot.LocateHandleBuffer = Services::LocateHandleBuffer;
-  Boot.LocateProtocol = Services::LocateProtocol;
-  SetUnsupported<0>(Boot.AllocatePages);
-  SetUnsupported<1>(Boot.FreePages);
-  SetUnsupported<2>(Boot.GetMemoryMap);
-  SetUnsupported<3>(Boot.SetTimer);
-  SetUnsupported<4>(Boot.WaitForEvent);
-  SetUnsupported<5>(Boot.CheckEvent);
-  SetUnsupported<6>(Boot.ReinstallProtocolInterface);
-  SetUnsupported<7>(Boot.LocateHandle);
-  SetUnsupported<8>(Boot.LocateDevicePath);
-  SetUnsupported<9>(Boot.LoadImage);
-  SetUnsupported<10>(Boot.StartImage);
-  SetUnsupported<11>(Boot.Exit);
-  SetUnsupported<12>(Boot.UnloadImage);
-  SetUnsupported<13>(Boot.ExitBootServices);
-  SetUnsupported<14>(Boot.GetNextMonotonicCount);
-  SetUnsupported<15>(Boot.Stall);
-  SetUnsupported<16>(Boot.SetWatchdogTimer);
-  SetUnsupported<17>(Boot.ConnectController);
-  SetUnsupported<18>(Boot.DisconnectController);
-  SetUnsupported<19>(Boot.OpenProtocol);
-  SetUnsupported<20>(Boot.CloseProtocol);
-  SetUnsupported<21>(Boot.OpenProtocolInformation);
-  SetUnsupported<22>(Boot.InstallMultipleProtocolInterfaces);
-  SetUnsupported<23>(Boot.UninstallMultipleProtocolInterfaces);
-  SetUnsupported<24>(Boot.CalculateCrc32);
-  SetUnsupported<25>(Boot.CopyMem);
-  SetUnsupported<26>(Boot.SetMem);
-  SetUnsupported<27>(Boot.CreateEventEx);
+#define SIM_SET_SUPPORTED(Name) Boot.Name = Services::Name;
+#define SIM_SET_UNSUPPORTED(Name) \
+  Boot.Name = reinterpret_cast<decltype(Boot.Name)>(reinterpret_cast<VOID *>(&Services::Unsupported<BootService::Name>));
+  SIM_SUPPORTED_BOOT_SERVICES(SIM_SET_SUPPORTED)
+  SIM_UNSUPPORTED_BOOT_SERVICES(SIM_SET_UNSUPPORTED)
+#undef SIM_SET_SUPPORTED
+#undef SIM_SET_UNSUPPORTED
 
   Runtime.Hdr.Signature = 0x56524553544e5552ULL;  // "RUNTSERV"
   System.Hdr.Signature = 0x5453595320494249ULL;   // "IBI SYST"

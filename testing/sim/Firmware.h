@@ -28,17 +28,19 @@ namespace sim {
 std::string GuidText(const EFI_GUID &Guid);
 
 // Every boot service, in the order of EFI_BOOT_SERVICES (UEFI 2.10, 4.4).
-#define SIM_BOOT_SERVICES(X) \
-  X(RaiseTPL) X(RestoreTPL) X(AllocatePages) X(FreePages) X(GetMemoryMap) X(AllocatePool) \
-  X(FreePool) X(CreateEvent) X(SetTimer) X(WaitForEvent) X(SignalEvent) X(CloseEvent) X(CheckEvent) \
-  X(InstallProtocolInterface) X(ReinstallProtocolInterface) X(UninstallProtocolInterface) \
-  X(HandleProtocol) X(RegisterProtocolNotify) X(LocateHandle) X(LocateDevicePath) \
-  X(InstallConfigurationTable) X(LoadImage) X(StartImage) X(Exit) X(UnloadImage) \
-  X(ExitBootServices) X(GetNextMonotonicCount) X(Stall) X(SetWatchdogTimer) X(ConnectController) \
-  X(DisconnectController) X(OpenProtocol) X(CloseProtocol) X(OpenProtocolInformation) \
-  X(ProtocolsPerHandle) X(LocateHandleBuffer) X(LocateProtocol) \
-  X(InstallMultipleProtocolInterfaces) X(UninstallMultipleProtocolInterfaces) X(CalculateCrc32) \
-  X(CopyMem) X(SetMem) X(CreateEventEx)
+// The boot services the simulator implements, and those it answers EFI_UNSUPPORTED.
+#define SIM_SUPPORTED_BOOT_SERVICES(X) \
+  X(RaiseTPL) X(RestoreTPL) X(AllocatePool) X(FreePool) X(CreateEvent) X(SignalEvent) X(CloseEvent) \
+  X(InstallProtocolInterface) X(UninstallProtocolInterface) X(HandleProtocol) X(RegisterProtocolNotify) \
+  X(InstallConfigurationTable) X(ProtocolsPerHandle) X(LocateHandleBuffer) X(LocateProtocol)
+#define SIM_UNSUPPORTED_BOOT_SERVICES(X) \
+  X(AllocatePages) X(FreePages) X(GetMemoryMap) X(SetTimer) X(WaitForEvent) X(CheckEvent) \
+  X(ReinstallProtocolInterface) X(LocateHandle) X(LocateDevicePath) X(LoadImage) X(StartImage) X(Exit) \
+  X(UnloadImage) X(ExitBootServices) X(GetNextMonotonicCount) X(Stall) X(SetWatchdogTimer) \
+  X(ConnectController) X(DisconnectController) X(OpenProtocol) X(CloseProtocol) X(OpenProtocolInformation) \
+  X(InstallMultipleProtocolInterfaces) X(UninstallMultipleProtocolInterfaces) X(CalculateCrc32) X(CopyMem) \
+  X(SetMem) X(CreateEventEx)
+#define SIM_BOOT_SERVICES(X) SIM_SUPPORTED_BOOT_SERVICES(X) SIM_UNSUPPORTED_BOOT_SERVICES(X)
 #define SIM_BOOT_SERVICE_ENUM(Name) Name,
 enum class BootService : unsigned { SIM_BOOT_SERVICES(SIM_BOOT_SERVICE_ENUM) };
 #undef SIM_BOOT_SERVICE_ENUM

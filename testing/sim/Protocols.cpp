@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "testing/sim/Machine.h"
+#include "tests/common/Format.h"
 
 namespace sim {
 
@@ -68,65 +69,10 @@ std::string StatusText(EFI_STATUS Status) {
 
 std::string FormatMessage(const char *Format, VA_LIST Marker) {
   std::string Out;
-  for (const char *P = Format; *P != '\0'; P++) {
-    if (*P != '%') {
-      Out += *P;
-      continue;
-    }
-    P++;
-    bool Zero = false;
-    unsigned Width = 0;
-    if (*P == '0') {
-      Zero = true;
-      P++;
-    }
-    while (*P >= '1' && *P <= '9') Width = Width * 10 + unsigned(*P++ - '0');
-    while (*P >= '0' && *P <= '9') Width = Width * 10 + unsigned(*P++ - '0');
-    bool Long = false;
-    while (*P == 'l' || *P == 'L') {
-      Long = true;
-      P++;
-    }
-    char Spec[16];
-    char Buffer[64];
-    switch (*P) {
-      case 'a': {
-        const char *S = VA_ARG(Marker, const char *);
-        Out += S ? S : "(null)";
-        break;
-      }
-      case 's': {
-        const CHAR16 *S = VA_ARG(Marker, const CHAR16 *);
-        while (S && *S) Out += static_cast<char>(*S++);
-        break;
-      }
-      case 'r': Out += StatusText(VA_ARG(Marker, EFI_STATUS)); break;
-      case 'c': Out += static_cast<char>(VA_ARG(Marker, int)); break;
-      case 'p':
-        std::snprintf(Buffer, sizeof(Buffer), "%p", VA_ARG(Marker, VOID *));
-        Out += Buffer;
-        break;
-      case 'x':
-      case 'X':
-      case 'd':
-      case 'u': {
-        const char Conv = (*P == 'x') ? 'X' : *P;  // EDK2 prints hex in upper case
-        std::snprintf(Spec, sizeof(Spec), "%%%s%ull%c", Zero ? "0" : "", Width, Conv);
-        if (Conv == 'd') {
-          const long long V = Long ? VA_ARG(Marker, INT64) : VA_ARG(Marker, int);
-          std::snprintf(Buffer, sizeof(Buffer), Spec, V);
-        } else {
-          const unsigned long long V = Long ? VA_ARG(Marker, UINT64) : VA_ARG(Marker, unsigned);
-          std::snprintf(Buffer, sizeof(Buffer), Spec, V);
-        }
-        Out += Buffer;
-        break;
-      }
-      case '%': Out += '%'; break;
-      case '\0': return Out;
-      default: Out += '%'; Out += *P; break;
-    }
-  }
+  const auto PutStatus = [](auto &Put, EFI_STATUS Status) {
+    for (char C : StatusText(Status)) Put(C);
+  };
+  fmt::Format([&](char C) { Out += C; }, Format, Marker, PutStatus);
   return Out;
 }
 

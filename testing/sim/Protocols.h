@@ -36,8 +36,8 @@ class PcdModel {
   PcdModel *Previous = nullptr;
 };
 
-// DEBUG_PRINT_PROTOCOL: Print(level, format, VA_LIST) as its first member. Formats the
-// subset the drivers use (%a %s %r %x %X %d %u %p %c with l/ll and width/zero flags).
+// DEBUG_PRINT_PROTOCOL: Print(level, format, VA_LIST) as its first member. Formats as
+// tests/common/Format.h does, %r as EDK2 spells a status.
 struct DebugPrintModel {
   typedef EFI_STATUS(EFIAPI *PRINT)(UINT64 Level, const CHAR8 *Format, VA_LIST Marker);
   PRINT Print;  // must stay the first member: the drivers call through offset 0

@@ -33,18 +33,21 @@ inline bool HeapHobMigrates(const UINT8 *Hob) {
   return LittleEndian(Hob + 24, 4) == 0x50414548U && Hob[24 + 13] == 1 && LittleEndian(Hob + 24 + 8, 4) <= Length - 40;
 }
 
-// The HOBs that migrate, from List to its end HOB (type 0xFFFF) or to a length under 8;
-// returns how many, keeping the first Max of them.
-inline UINTN HeapHobsThatMigrate(const UINT8 *List, const UINT8 **Found, UINTN Max) {
+// The HOBs that migrate, from List to its end HOB (type 0xFFFF) or to a length under 8,
+// where the walk stops (*End, if given); returns how many, keeping the first Max of them.
+inline UINTN HeapHobsThatMigrate(const UINT8 *List, const UINT8 **Found, UINTN Max, const UINT8 **End = NULL) {
   UINTN Count = 0;
-  for (const UINT8 *Hob = List; LittleEndian(Hob, 2) != 0xFFFF && LittleEndian(Hob + 2, 2) >= 8;
-       Hob += LittleEndian(Hob + 2, 2)) {
+  const UINT8 *Hob = List;
+  for (; LittleEndian(Hob, 2) != 0xFFFF && LittleEndian(Hob + 2, 2) >= 8; Hob += LittleEndian(Hob + 2, 2)) {
     if (HeapHobMigrates(Hob)) {
       if (Count < Max) {
         Found[Count] = Hob;
       }
       Count++;
     }
+  }
+  if (End != NULL) {
+    *End = Hob;
   }
   return Count;
 }

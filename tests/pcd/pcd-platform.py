@@ -46,32 +46,24 @@ def pcds(variant):
     return [(n, *table.get(n, ("UINT8", "0"))) for n in numbers]
 
 
-def module(kind, name, entry, tokens):
-    inf = ["[Defines]", "  INF_VERSION = 0x00010005", "  BASE_NAME = %s" % name,
-           "  FILE_GUID = %s" % {"PEIM": "6E1F2B0C-3A8D-4F57-9C42-1D7B5E3A9F01",
-                                 "DXE_DRIVER": "6E1F2B0C-3A8D-4F57-9C42-1D7B5E3A9F02"}[kind],
-           "  MODULE_TYPE = %s" % kind, "  VERSION_STRING = 1.0", "  ENTRY_POINT = %s" % entry, "",
-           "[Sources]", "  %s.c" % name, "", "[Packages]", "  MdePkg/MdePkg.dec", "  SocPcdTestPkg/SocPcdTestPkg.dec", "",
-           "[LibraryClasses]", "  %s" % ("PeimEntryPoint" if kind == "PEIM" else "UefiDriverEntryPoint"), "", "[Pcd]"]
-    inf += ["  %s.PcdT%04d ## CONSUMES" % (SPACE, n) for n in tokens]
-    inf += ["", "[Depex]", "  TRUE", ""]
+def module(kind, name, tokens):
+    """A module that only declares TOKENS to the build: its INF and its C source."""
+    libraries = ["[LibraryClasses]", "  " + ("PeimEntryPoint" if kind == "PEIM" else "UefiDriverEntryPoint"), "",
+                 "[Depex]", "  TRUE"]
+    inf = edk2ws.module_inf(name, kind, "6E1F2B0C-3A8D-4F57-9C42-1D7B5E3A9F0%d" % (1 if kind == "PEIM" else 2),
+                            ["MdePkg", "SocPcdTestPkg"], libraries, SPACE, tokens)
     if kind == "PEIM":
-        source = ("#include <PiPei.h>\n\nEFI_STATUS EFIAPI %s (IN EFI_PEI_FILE_HANDLE FileHandle, "
-                  "IN CONST EFI_PEI_SERVICES **PeiServices)\n{\n  return EFI_SUCCESS;\n}\n" % entry)
+        source = ("#include <PiPei.h>\n\nEFI_STATUS EFIAPI %sEntry (IN EFI_PEI_FILE_HANDLE FileHandle, "
+                  "IN CONST EFI_PEI_SERVICES **PeiServices)\n{\n  return EFI_SUCCESS;\n}\n" % name)
     else:
-        source = ("#include <Uefi.h>\n\nEFI_STATUS EFIAPI %s (IN EFI_HANDLE ImageHandle, "
-                  "IN EFI_SYSTEM_TABLE *SystemTable)\n{\n  return EFI_SUCCESS;\n}\n" % entry)
-    return "\n".join(inf), source
+        source = ("#include <Uefi.h>\n\nEFI_STATUS EFIAPI %sEntry (IN EFI_HANDLE ImageHandle, "
+                  "IN EFI_SYSTEM_TABLE *SystemTable)\n{\n  return EFI_SUCCESS;\n}\n" % name)
+    return inf, source
 
 
 def package(variant):
     """Relative path -> text of the test package for one variant."""
     table = pcds(variant)
-    dec = ["[Defines]", "  DEC_SPECIFICATION = 0x00010005", "  PACKAGE_NAME = SocPcdTestPkg",
-           "  PACKAGE_GUID = 2B8C4E1A-7D35-4F60-8E19-C3A5D6F70B42", "  PACKAGE_VERSION = 1.0", "",
-           "[Guids]", "  %s = %s" % (SPACE, SPACE_GUID), "", "[PcdsDynamic]"]
-    dec += ["  %s.PcdT%04d|%s|%s|0x%08X" % (SPACE, n, "FALSE" if datum == "BOOLEAN" else "0", datum, n)
-            for n, datum, _ in table]
     dsc = ["[Defines]", "  PLATFORM_NAME = SocPcdTest", "  PLATFORM_GUID = 4A6D2F83-1C5E-4B97-A0D2-8E3F6B1C7D59",
            "  PLATFORM_VERSION = 1.0", "  DSC_SPECIFICATION = 0x00010005", "  OUTPUT_DIRECTORY = Build/SocPcdTest",
            "  SUPPORTED_ARCHITECTURES = X64", "  BUILD_TARGETS = RELEASE", "  SKUID_IDENTIFIER = DEFAULT",
@@ -129,11 +121,12 @@ def package(variant):
            "    DXE_DEPEX  DXE_DEPEX Optional  |.depex", "    PE32       PE32                |.efi",
            "    UI         STRING=\"$(MODULE_NAME)\" Optional",
            "    VERSION    STRING=\"$(INF_VERSION)\" Optional BUILD_NUM=$(BUILD_NUMBER)", "  }", ""]
-    files = {"SocPcdTestPkg/SocPcdTestPkg.dec": "\n".join(dec) + "\n", "SocPcdTestPkg/SocPcdTest.dsc": "\n".join(dsc),
+    files = {"SocPcdTestPkg/SocPcdTestPkg.dec": edk2ws.pcd_package_dec(
+        "SocPcdTestPkg", "2B8C4E1A-7D35-4F60-8E19-C3A5D6F70B42", SPACE, SPACE_GUID, [(n, t) for n, t, _ in table]), "SocPcdTestPkg/SocPcdTest.dsc": "\n".join(dsc),
              "SocPcdTestPkg/SocPcdTest.fdf": "\n".join(fdf)}
-    for kind, name, entry, tokens in [("PEIM", "PeiUser", "PeiUserEntry", range(1, LAST_PEI + 1)),
-                                      ("DXE_DRIVER", "DxeUser", "DxeUserEntry", range(FIRST_DXE, table[-1][0] + 1))]:
-        inf, source = module(kind, name, entry, tokens)
+    for kind, name, tokens in [("PEIM", "PeiUser", range(1, LAST_PEI + 1)),
+                               ("DXE_DRIVER", "DxeUser", range(FIRST_DXE, table[-1][0] + 1))]:
+        inf, source = module(kind, name, tokens)
         files["SocPcdTestPkg/%s/%s.inf" % (name, name)] = inf
         files["SocPcdTestPkg/%s/%s.c" % (name, name)] = source
     return files
@@ -142,7 +135,7 @@ def package(variant):
 def build(strict, drivers):
     edk2, cache = os.path.join(strict, "edk2"), os.path.dirname(strict)
     version = open(os.path.join(strict, "flags")).readline().strip()
-    key = hashlib.sha256((version + open(__file__).read()).encode()).hexdigest()[:12]
+    key = hashlib.sha256((version + open(__file__).read() + open(edk2ws.__file__).read()).encode()).hexdigest()[:12]
     stamp = hashlib.sha256(b"".join(open(os.path.join(drivers, f), "rb").read() for f in DRIVER_FILES)).hexdigest()
     with edk2ws.slot(cache, "pcd-platform", key) as top:
         if edk2ws.built_from(top) == stamp:

@@ -24,8 +24,6 @@ constexpr PCD_WANT kConfigurationReads[] = {
     {'4', 1112, TPL_APPLICATION}, {'8', 1182, TPL_APPLICATION},
 };
 
-// --- report
-
 }  // namespace
 
 // The image's installs during the round's starts, compared call by call.
@@ -88,52 +86,42 @@ void CheckHandle(const DRIVER_IMAGE &Image) {
   const bool Publishes = Accepted(Image);
   const UINTN Published = Publishes ? 2 + Image.Variant->PresenceCount : 0;
   UINTN Missing = 0;
-  const EFI_GUID *FirstMissing = NULL;
-  EFI_GUID Presence;
-  for (UINTN Index = 0; Index < Image.BaselineCount; Index++) {
-    if (!ListHas(List, &Image.Baseline[Index])) {
-      Missing++;
-      FirstMissing = &Image.Baseline[Index];
+  EFI_GUID FirstMissing = {};
+  auto Need = [&](const EFI_GUID &Guid) {
+    if (!ListHas(List, &Guid) && Missing++ == 0) {
+      FirstMissing = Guid;
     }
+  };
+  for (UINTN Index = 0; Index < Image.BaselineCount; Index++) {
+    Need(Image.Baseline[Index]);
   }
   if (Publishes) {
-    if (!ListHas(List, &gProcessorClassProtocolGuid)) {
-      Missing++;
-      FirstMissing = &gProcessorClassProtocolGuid;
-    }
-    if (!ListHas(List, &gPlatformInfoProtocolGuid)) {
-      Missing++;
-      FirstMissing = &gPlatformInfoProtocolGuid;
-    }
+    Need(gProcessorClassProtocolGuid);
+    Need(gPlatformInfoProtocolGuid);
     for (UINTN Index = 0; Index < Image.Variant->PresenceCount; Index++) {
+      EFI_GUID Presence;
       ParseGuid(Image.Variant->Presence[Index], &Presence);
-      if (!ListHas(List, &Presence)) {
-        Missing++;
-        FirstMissing = &Presence;
-      }
+      Need(Presence);
     }
   }
   Expect(Missing == 0 && List.Count == Image.BaselineCount + Published, Image.Subject, "handle",
          "%u protocols on the image handle, want %u; %u missing (e.g. %g)", static_cast<UINT32>(List.Count),
-         static_cast<UINT32>(Image.BaselineCount + Published), static_cast<UINT32>(Missing), FirstMissing);
+         static_cast<UINT32>(Image.BaselineCount + Published), static_cast<UINT32>(Missing), &FirstMissing);
   FreeProtocolList(&List);
 }
 
 // During the entry: the eleven configuration tokens, then the fix-up's two at TPL_CALLBACK
 // when the start-up chain signals its event; no PCD_PROTOCOL, no reads at all.
 void CheckEntryReads(const ROUND &Round, const DRIVER_IMAGE &Image, const MARKS &Marks) {
-  const PCD_WANT *Parts[2];
-  UINTN Counts[2];
+  PCD_WANT Want[13];
   UINTN Count = 0;
-  if (Round.Pcd == PcdOurs) {
-    Parts[Count] = kConfigurationReads;
-    Counts[Count++] = sizeof(kConfigurationReads) / sizeof(kConfigurationReads[0]);
+  for (UINTN Index = 0; Round.Pcd == PcdOurs && Index < sizeof(kConfigurationReads) / sizeof(Want[0]); Index++) {
+    Want[Count++] = kConfigurationReads[Index];
   }
-  if (Round.Pcd != PcdHidden) {
-    Parts[Count] = kIoApicReads;
-    Counts[Count++] = 2;
+  for (UINTN Index = 0; Round.Pcd != PcdHidden && Index < 2; Index++) {
+    Want[Count++] = kIoApicReads[Index];
   }
-  CheckReads(Image, "pcd_reads", Marks.Pcd, Marks.PcdAfterStart, Parts, Counts, Count);
+  CheckReads(Image, "pcd_reads", Marks.Pcd, Marks.PcdAfterStart, Want, Count);
 }
 
 // A missing PCD protocol or a failed presence install is reported once through the
@@ -215,27 +203,20 @@ void ReportImage(const DRIVER_IMAGE &Image, const ROUND &Round, const MARKS &Mar
 }
 
 // The image's PCD reads between two log positions, against the expected sequence.
-bool CheckReads(const DRIVER_IMAGE &Image, const char *What, UINTN From, UINTN To, const PCD_WANT *const *Parts,
-                const UINTN *PartCounts, UINTN PartsCount) {
-  UINTN Part = 0;
-  UINTN InPart = 0;
+bool CheckReads(const DRIVER_IMAGE &Image, const char *What, UINTN From, UINTN To, const PCD_WANT *Wants,
+                UINTN WantCount) {
   UINTN Seen = 0;
   for (UINTN Index = From; Index < To && Index < 512; Index++) {
     const PCD_READ &Read = gPcdReads[Index];
     if (Read.Caller != &Image) {
       continue;
     }
-    while (Part < PartsCount && InPart == PartCounts[Part]) {
-      Part++;
-      InPart = 0;
-    }
-    Seen++;
-    if (Part == PartsCount) {
+    if (Seen++ == WantCount) {
       Fail(Image.Subject, What, "unexpected read #%u: member %c token %u at TPL %u", static_cast<UINT32>(Seen),
            Read.Member, static_cast<UINT32>(Read.Token), static_cast<UINT32>(Read.Tpl));
       return false;
     }
-    const PCD_WANT &W = Parts[Part][InPart++];
+    const PCD_WANT &W = Wants[Seen - 1];
     if (Read.Member != W.Member || Read.Token != W.Token || Read.Tpl != W.Tpl) {
       Fail(Image.Subject, What, "read #%u: member %c token %u at TPL %u, want member %c token %u at TPL %u",
            static_cast<UINT32>(Seen), Read.Member, static_cast<UINT32>(Read.Token), static_cast<UINT32>(Read.Tpl),
@@ -243,10 +224,6 @@ bool CheckReads(const DRIVER_IMAGE &Image, const char *What, UINTN From, UINTN T
       return false;
     }
   }
-  UINTN Want = 0;
-  for (UINTN Index = 0; Index < PartsCount; Index++) {
-    Want += PartCounts[Index];
-  }
-  return Expect(Seen == Want, Image.Subject, What, "%u PCD reads, want %u", static_cast<UINT32>(Seen),
-                static_cast<UINT32>(Want));
+  return Expect(Seen == WantCount, Image.Subject, What, "%u PCD reads, want %u", static_cast<UINT32>(Seen),
+                static_cast<UINT32>(WantCount));
 }

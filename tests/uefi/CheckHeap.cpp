@@ -189,17 +189,9 @@ EFI_HANDLE CheckHeapList(const ROUND &Round, const char *Subject) {
   return Handle;
 }
 
-// Walks a HOB list to its end HOB (returned), collecting the eligible "HEAP" HOBs in order.
 const UINT8 *WalkHobs(const UINT8 *Hob, const UINT8 **Found, UINTN Max, UINTN *Count) {
-  *Count = 0;
-  for (;;) {
-    const EFI_HOB_GENERIC_HEADER *Header = reinterpret_cast<const EFI_HOB_GENERIC_HEADER *>(Hob);
-    if (Header->HobType == EFI_HOB_TYPE_END_OF_HOB_LIST || Header->HobLength < sizeof(EFI_HOB_GENERIC_HEADER)) {
-      return Hob;
-    }
-    if (model::HeapHobMigrates(Hob) && *Count < Max) {
-      Found[(*Count)++] = Hob;
-    }
-    Hob += Header->HobLength;
-  }
+  const UINT8 *End = Hob;
+  const UINTN All = model::HeapHobsThatMigrate(Hob, Found, Max, &End);
+  *Count = All < Max ? All : Max;
+  return End;
 }

@@ -161,9 +161,7 @@ void CheckIoApicFixup(const ROUND &Round, const char *Subject) {
     if (!Image.Started || Round.Start == StartObserve) {
       continue;
     }
-    const PCD_WANT *Parts[1] = {kIoApicReads};
-    const UINTN Counts[1] = {Applies ? 2U : 0U};
-    CheckReads(Image, "ioapic.notified", PcdMark, PcdEnd, Parts, Counts, 1);
+    CheckReads(Image, "ioapic.notified", PcdMark, PcdEnd, kIoApicReads, Applies ? 2 : 0);
   }
   const UINT32 HardwareAfter[2] = {ReadIoApicId(0xFEC00000), ReadIoApicId(0xFEC01000)};
   Expect(HardwareAfter[0] == HardwareBefore[0] && HardwareAfter[1] == HardwareBefore[1], Subject, "ioapic.hardware",

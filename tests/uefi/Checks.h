@@ -35,9 +35,9 @@ bool Load(DRIVER_IMAGE *Image);
 void Start(DRIVER_IMAGE *Image, const ROUND &Round);
 inline UINT32 ReadMmio32(UINT64 Address) { return *reinterpret_cast<volatile UINT32 *>(Address); }
 
-// The image's PCD reads between two log positions, against the expected parts in order.
-bool CheckReads(const DRIVER_IMAGE &Image, const char *What, UINTN From, UINTN To, const PCD_WANT *const *Parts,
-                const UINTN *PartCounts, UINTN PartsCount);
+// The image's PCD reads between two log positions, against the expected ones in order.
+bool CheckReads(const DRIVER_IMAGE &Image, const char *What, UINTN From, UINTN To, const PCD_WANT *Wants,
+                UINTN WantCount);
 void CheckInstalls(const ROUND &Round, const DRIVER_IMAGE &Image, const MARKS &Marks);
 void CheckHandle(const DRIVER_IMAGE &Image);
 void CheckEntryReads(const ROUND &Round, const DRIVER_IMAGE &Image, const MARKS &Marks);

@@ -1,8 +1,5 @@
-// Console output for the test application: a small printf over ConOut->OutputString.
-//   %a CHAR8 string (%-20a pads on the right)   %s CHAR16 string   %c character   %% percent
-//   %u %d %x %X       32-bit; with l (%lu %lx ...) 64-bit; 0 and a width pad (%08x)
-//   %p pointer        %r EFI_STATUS by name   %g EFI_GUID* in registry form
-// "\n" goes out as CR LF.
+// Console output for the test application: printf (tests/common/Format.h, %r as the
+// status's name) over ConOut->OutputString. "\n" goes out as CR LF.
 #pragma once
 
 #include "efi/Uefi.h"

@@ -171,11 +171,9 @@ void RunRound(const SCENARIO &Scenario, ROUND &Round, UINTN Number) {
     // An observed entry ran before the application could watch its calls.
     if (Round.Start != StartObserve) {
       CheckInstalls(Round, Image, Marks);
-    }
-    CheckHandle(Image);
-    if (Round.Start != StartObserve) {
       CheckEntryReads(Round, Image, Marks);
     }
+    CheckHandle(Image);
     CheckMessages(Round, Image, Marks);
     if (Round.FailHeapInstall && Index == 0) {
       // Reaching here at all is the proof: an armed trap never returns on QEMU.

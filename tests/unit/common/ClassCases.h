@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstring>
+#include <functional>
 #include <ostream>
 
 #include "common/DriverTest.h"
@@ -48,31 +49,38 @@ inline void ExpectServices(sim::Machine &Machine, UINT32 Sig, EFI_STATUS Status,
   const PROCESSOR_CLASS_PROTOCOL *P = &gProcessorClassProtocol;
   Machine.SetSignature(Sig);
   Machine.MmioRegisters[0xE00000BC] = Sig;
-  {
+  const struct {
+    const char *Name;
+    std::function<EFI_STATUS(PROCESSOR_CLASS_ID *)> Run;
+    PROCESSOR_CLASS_ID Want;
+  } Calls[] = {
+      {"GetClassOfThisCore", [&](PROCESSOR_CLASS_ID *Id) { return P->GetClassOfThisCore(P, Id); }, Class},
+      {"GetClassOfSocket(0)", [&](PROCESSOR_CLASS_ID *Id) { return P->GetClassOfSocket(P, 0, Id); }, Class},
+      {"GetCoreClassOfThisCore", [&](PROCESSOR_CLASS_ID *Id) { return P->GetCoreClassOfThisCore(P, Id); }, Core},
+  };
+  for (const auto &[Name, Run, Want] : Calls) {
+    SCOPED_TRACE(Name);
     Record R(0x11111111, 0x2222);
-    EXPECT_EQ(P->GetClassOfThisCore(P, &R.Id), Status);
-    EXPECT_EQ(R.Id.FamilyClass, Class.FamilyClass);
-    EXPECT_EQ(R.Id.RevisionClass, Class.RevisionClass);
-    EXPECT_TRUE(R.PaddingIntact());
-  }
-  {
-    Record R(0x11111111, 0x2222);
-    EXPECT_EQ(P->GetClassOfSocket(P, 0, &R.Id), Status);
-    EXPECT_EQ(R.Id.FamilyClass, Class.FamilyClass);
-    EXPECT_EQ(R.Id.RevisionClass, Class.RevisionClass);
-    EXPECT_TRUE(R.PaddingIntact());
-  }
-  {
-    Record R(0x11111111, 0x2222);
-    EXPECT_EQ(P->GetCoreClassOfThisCore(P, &R.Id), Status);
-    EXPECT_EQ(R.Id.FamilyClass, Core.FamilyClass);
-    EXPECT_EQ(R.Id.RevisionClass, Core.RevisionClass);
+    EXPECT_EQ(Run(&R.Id), Status);
+    EXPECT_EQ(R.Id.FamilyClass, Want.FamilyClass);
+    EXPECT_EQ(R.Id.RevisionClass, Want.RevisionClass);
     EXPECT_TRUE(R.PaddingIntact());
   }
 }
 
-inline void ExpectServicesHit(sim::Machine &Machine, const Hit &H) {
-  ExpectServices(Machine, H.Sig, EFI_SUCCESS, {H.FamilyClass, H.RevisionClass}, {H.CoreFamilyClass, H.CoreRevisionClass});
+// The services on every case: each hit gives its pairs, each miss EFI_DEVICE_ERROR with
+// Missed in the record (the caller's own values where nothing is written).
+template <size_t HitCount, size_t MissCount>
+void ExpectServicesOnAll(sim::Machine &Machine, const Hit (&Hits)[HitCount], const UINT32 (&Misses)[MissCount],
+                         PROCESSOR_CLASS_ID Missed) {
+  for (const Hit &H : Hits) {
+    SCOPED_TRACE(::testing::Message() << H);
+    ExpectServices(Machine, H.Sig, EFI_SUCCESS, {H.FamilyClass, H.RevisionClass}, {H.CoreFamilyClass, H.CoreRevisionClass});
+  }
+  for (UINT32 Sig : Misses) {
+    SCOPED_TRACE(::testing::Message() << std::hex << Sig);
+    ExpectServices(Machine, Sig, EFI_DEVICE_ERROR, Missed, Missed);
+  }
 }
 
 }  // namespace classcase

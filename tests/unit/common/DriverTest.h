@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/common/Published.h"
+#include "cfgbuf/CfgPcdBuf.h"
 #include "framework/Framework.h"
 #include "testing/sim/Sim.h"
 
@@ -38,6 +39,16 @@ class DriverTest : public ::testing::Test {
       Out.emplace_back(sim::ServiceName(C.Service), NoGuid ? std::string() : sim::GuidText(C.Guid));
     }
     return Out;
+  }
+
+  // The trap armed, on a simulator: it announces itself and returns instead of spinning.
+  void ArmTrapOnSimulator() {
+    CfgPcdBuf.TrapEnable = 1;
+    Machine.SimulatorSi = 1;
+  }
+  // What an announced trap writes: 0xDEAD to port 0xE0, then the code to port 0x80.
+  static std::vector<sim::PortAccess> TrapWrites(UINT32 Code) {
+    return {{sim::Access::Write, 0xE0, 16, 0xDEAD}, {sim::Access::Write, 0x80, 32, Code}};
   }
 
   sim::Firmware Fw;

@@ -58,8 +58,7 @@ std::vector<DisplayStep> RunDisplay(sim::Machine &M, UINT32 Code, unsigned Cycle
 TEST_F(ErrorTrapTest, OnASimulatorTheTrapAnnouncesAndReturns) {
   Machine.SimulatorSi = 0x1234;
   EXPECT_EQ(ErrorTrap(0x00080225), FALSE);
-  EXPECT_EQ(Machine.PortWrites(), (std::vector<PortAccess>{{Access::Write, 0xE0, 16, 0xDEAD},
-                                                            {Access::Write, 0x80, 32, 0x00080225}}));
+  EXPECT_EQ(Machine.PortWrites(), TrapWrites(0x00080225));
   EXPECT_EQ(Machine.SimulatorQueries, 1U);
   EXPECT_TRUE(Machine.MsrReads.empty());
   EXPECT_TRUE(Machine.TscReads.empty());
@@ -124,8 +123,7 @@ TEST_F(ErrorTrapTest, TheSiteRuleTrapsOnlyWhenArmed) {
   // Any nonzero value arms it.
   CfgPcdBuf.TrapEnable = 2;
   RaiseTrapIfArmed(0x20910056U);
-  EXPECT_EQ(Machine.PortWrites(), (std::vector<PortAccess>{{Access::Write, 0xE0, 16, 0xDEAD},
-                                                            {Access::Write, 0x80, 32, 0x20910056U}}));
+  EXPECT_EQ(Machine.PortWrites(), TrapWrites(0x20910056U));
 }
 
 TEST_F(ErrorTrapTest, CoreFrequencyFromBothPStateFormats) {

@@ -27,16 +27,11 @@ class HeapListTest : public DriverTest {
     MigrateHeapHobs();
   }
 
-  static std::vector<HEAP_NODE *> Forward(LIST_ENTRY *Head) {
+  // The nodes from the head, by ForwardLink or (Backward) by BackLink.
+  static std::vector<HEAP_NODE *> Walk(LIST_ENTRY *Head, bool Backward = false) {
     std::vector<HEAP_NODE *> Out;
-    for (LIST_ENTRY *L = Head->ForwardLink; L != Head && Out.size() < 64; L = L->ForwardLink) {
-      Out.push_back(reinterpret_cast<HEAP_NODE *>(L));
-    }
-    return Out;
-  }
-  static std::vector<HEAP_NODE *> Backward(LIST_ENTRY *Head) {
-    std::vector<HEAP_NODE *> Out;
-    for (LIST_ENTRY *L = Head->BackLink; L != Head && Out.size() < 64; L = L->BackLink) {
+    for (LIST_ENTRY *L = Backward ? Head->BackLink : Head->ForwardLink; L != Head && Out.size() < 64;
+         L = Backward ? L->BackLink : L->ForwardLink) {
       Out.push_back(reinterpret_cast<HEAP_NODE *>(L));
     }
     return Out;
@@ -55,13 +50,6 @@ class HeapListTest : public DriverTest {
     Local.AddConfigurationTable(gEfiHobListGuid, List.Start());
     gSystemTable = Local.SystemTable();
     gBootServices = Local.BootServices();
-  }
-  void ArmTrapOnSimulator() {
-    CfgPcdBuf.TrapEnable = 1;
-    Machine.SimulatorSi = 1;
-  }
-  std::vector<sim::PortAccess> TrapWrites(UINT32 Code) const {
-    return {{sim::Access::Write, 0xE0, 16, 0xDEAD}, {sim::Access::Write, 0x80, 32, Code}};
   }
   void ExpectPublishedOnce() {
     const auto Handles = Fw.HandlesWith(gHeapListProtocolGuid);
@@ -90,7 +78,7 @@ TEST_F(HeapListTest, WithoutHeapHobsAnEmptyListIsPublished) {
 TEST_F(HeapListTest, WithoutAHobListNothingIsWalkedAndTheEmptyListIsPublished) {
   Migrate(/*WithHobList=*/false);
   ExpectPublishedOnce();
-  EXPECT_TRUE(Forward(gHeapListHead).empty());
+  EXPECT_TRUE(Walk(gHeapListHead).empty());
   EXPECT_EQ(Fw.CallCount(sim::BootService::AllocatePool), 0U);
 }
 
@@ -111,7 +99,7 @@ TEST_F(HeapListTest, EligibleHobsBecomeNodesInHobOrder) {
       .End();
   Migrate();
   ExpectPublishedOnce();
-  const auto Nodes = Forward(gHeapListHead);
+  const auto Nodes = Walk(gHeapListHead);
   ASSERT_EQ(Nodes.size(), 4U);
   EXPECT_EQ(model::HeapHobsThatMigrate(static_cast<const UINT8 *>(Hobs.Start()), nullptr, 0), 4U);
   EXPECT_EQ(DataOf(Nodes[0]), A);
@@ -121,7 +109,7 @@ TEST_F(HeapListTest, EligibleHobsBecomeNodesInHobOrder) {
   EXPECT_EQ(0, std::memcmp(&Nodes[1]->Header, BHob.data(), 16));
   const EFI_MEMORY_TYPE Types[] = {EfiBootServicesData, EfiRuntimeServicesData, EfiBootServicesData, EfiBootServicesData};
   for (size_t I = 0; I < 4; I++) EXPECT_EQ(Fw.BlockOf(Nodes[I])->Type, Types[I]) << I;
-  EXPECT_EQ(Backward(gHeapListHead), (std::vector{Nodes[3], Nodes[2], Nodes[1], Nodes[0]}));
+  EXPECT_EQ(Walk(gHeapListHead, /*Backward=*/true), (std::vector{Nodes[3], Nodes[2], Nodes[1], Nodes[0]}));
   // Every node's BackLink names its predecessor, so the list is sound both ways.
   EXPECT_EQ(Nodes[0]->Link.BackLink, gHeapListHead);
   EXPECT_EQ(Nodes[3]->Link.ForwardLink, gHeapListHead);
@@ -149,7 +137,7 @@ TEST_F(HeapListTest, HobsThatAreNotEligibleGetNoNode) {
     sim::Firmware Local;
     Rebind(Local, List);
     MigrateHeapHobs();
-    const auto Nodes = Forward(gHeapListHead);
+    const auto Nodes = Walk(gHeapListHead);
     ASSERT_EQ(Nodes.size(), 1U);
     EXPECT_EQ(model::HeapHobsThatMigrate(static_cast<const UINT8 *>(List.Start()), nullptr, 0), 1U);
     EXPECT_EQ(Nodes[0]->Header.DataSize, 3U);
@@ -202,7 +190,7 @@ TEST_F(HeapListTest, NodeAllocationFailureSkipsThatHobAndTrapsOnlyWhenArmed) {
     MigrateHeapHobs();
 
     EXPECT_EQ(Machine.PortWrites(), C.Armed ? TrapWrites(C.Code) : std::vector<sim::PortAccess>{});
-    const auto Nodes = Forward(gHeapListHead);
+    const auto Nodes = Walk(gHeapListHead);
     ASSERT_EQ(Nodes.size(), 2U) << "the failed HOB is left out, the walk goes on";
     EXPECT_EQ(HEAP_NODE_DATA(Nodes[0])[0], 1);
     EXPECT_EQ(HEAP_NODE_DATA(Nodes[1])[0], 3);
@@ -225,7 +213,7 @@ TEST_F(HeapListTest, AllocateHeapNodeLeavesTheOutPointerAloneOnFailure) {
   Header.DataSize = 0xFFFFFFF0U;
   EXPECT_EQ(AllocateHeapNode(&Header, &Node), EFI_UNSUPPORTED);
   EXPECT_EQ(Node, &Sentinel);
-  EXPECT_TRUE(Forward(gHeapListHead).empty());
+  EXPECT_TRUE(Walk(gHeapListHead).empty());
 }
 
 TEST_F(HeapListTest, InstallFailureTrapsOnlyWhenArmed) {
@@ -242,7 +230,7 @@ TEST_F(HeapListTest, InstallFailureTrapsOnlyWhenArmed) {
     MigrateHeapHobs();
     EXPECT_EQ(Machine.PortWrites(), Armed ? TrapWrites(0x00080225U) : std::vector<sim::PortAccess>{});
     EXPECT_EQ(Local.InstallCount(gHeapListProtocolGuid), 0U);
-    EXPECT_EQ(Forward(gHeapListHead).size(), 1U) << "nodes already linked stay linked";
+    EXPECT_EQ(Walk(gHeapListHead).size(), 1U) << "nodes already linked stay linked";
   }
 }
 
@@ -274,7 +262,7 @@ TEST_F(HeapListTest, AHobWhoseDataRunsPastItsLengthIsNotMigrated) {
   BindSystemTable();
   Fw.AddConfigurationTable(gEfiHobListGuid, Storage.get());
   MigrateHeapHobs();
-  const auto Nodes = Forward(gHeapListHead);
+  const auto Nodes = Walk(gHeapListHead);
   ASSERT_EQ(Nodes.size(), 1U);
   EXPECT_EQ(DataOf(Nodes[0]), Pattern(8, 0x20));
   EXPECT_EQ(Fw.CallCount(sim::BootService::AllocatePool), 1U);
@@ -301,7 +289,7 @@ TEST_F(HeapListTest, TheWalkEndsWhereThePhitSaysTheListEnds) {
     sim::Firmware Local;
     Rebind(Local, List);
     MigrateHeapHobs();
-    const auto Nodes = Forward(gHeapListHead);
+    const auto Nodes = Walk(gHeapListHead);
     ASSERT_EQ(Nodes.size(), 1U);
     EXPECT_EQ(std::vector<UINT8>(HEAP_NODE_DATA(Nodes[0]), HEAP_NODE_DATA(Nodes[0]) + 8), Pattern(8, 1));
   }

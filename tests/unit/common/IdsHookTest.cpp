@@ -121,8 +121,7 @@ TEST_F(IdsHookTest, ABadTableTrapsWhenArmedAndIsNotWalked) {
       EXPECT_TRUE(gHookCalls.empty());
       EXPECT_TRUE(Printer.Messages.empty());
       if (Armed) {
-        EXPECT_EQ(Machine.PortWrites(), (std::vector<sim::PortAccess>{{sim::Access::Write, 0xE0, 16, 0xDEAD},
-                                                                       {sim::Access::Write, 0x80, 32, 0x20910056}}));
+        EXPECT_EQ(Machine.PortWrites(), TrapWrites(0x20910056));
       } else {
         EXPECT_TRUE(Machine.Ports.empty());
       }

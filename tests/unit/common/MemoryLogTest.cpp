@@ -62,14 +62,6 @@ class MemoryLogTest : public DriverTest {
   bool DataEquals(const std::vector<UINT8> &Expected, UINT32 From, UINT32 To) {
     return std::memcmp(Expected.data() + 0x10U + From, Data() + From, To - From) == 0;
   }
-
-  void ArmTrapOnSimulator() {
-    CfgPcdBuf.TrapEnable = 1;
-    Machine.SimulatorSi = 1;
-  }
-  std::vector<PortAccess> TrapWrites(UINT32 Code) {
-    return {{Access::Write, 0xE0, 16, 0xDEAD}, {Access::Write, 0x80, 32, Code}};
-  }
 };
 
 TEST_F(MemoryLogTest, InitFormatsAnUnformattedRegion) {

@@ -70,18 +70,8 @@ TEST_F(ClassTableM60Test, LookupCoreClassAsksTheExecutingProcessor) {
   EXPECT_EQ(Machine.CpuidCalls[0].Leaf, 0x80000001U);
 }
 
-TEST_F(ClassTableM60Test, ServicesAnswerEverySignatureServed) {
-  for (const Hit &H : Hits) {
-    SCOPED_TRACE(::testing::Message() << H);
-    ExpectServicesHit(Machine, H);
-  }
-}
-
-TEST_F(ClassTableM60Test, ServicesReportNoClassOnAMiss) {
-  for (UINT32 Sig : Misses) {
-    SCOPED_TRACE(::testing::Message() << std::hex << Sig);
-    ExpectServices(Machine, Sig, EFI_DEVICE_ERROR, {0x80000000, 0x8000}, {0x80000000, 0x8000});
-  }
+TEST_F(ClassTableM60Test, ServicesAnswerEveryHitAndReportNoClassOnAMiss) {
+  ExpectServicesOnAll(Machine, Hits, Misses, {0x80000000, 0x8000});
 }
 
 }  // namespace
