@@ -1,5 +1,5 @@
 // The printf of the drivers' debug messages, as EDK2's PrintLib reads the formats they use,
-// and of the test application's own lines, over any character sink and any va_list:
+// and of the test application's own lines, over any character sink:
 //   %a CHAR8 string (%-20a pads on the right)   %s CHAR16 string   %c character   %% percent
 //   %u %d %x %X       32-bit, hex in upper case; with l, ll or L 64-bit; 0 and a width pad
 //   %p pointer        %r EFI_STATUS, spelt by the caller   %g EFI_GUID* in registry form
@@ -51,9 +51,10 @@ void Guid(Put &&Out, const EFI_GUID *G) {
   }
 }
 
-// Status(Out, Value) spells a %r argument.
-template <typename Put, typename VaList, typename Status>
-void Format(Put &&Out, const char *Fmt, VaList &Args, Status &&PutStatus) {
+// PutStatus(Out, Value) spells a %r argument. Args is the EFIAPI va_list (on the firmware
+// target also the plain one).
+template <typename Put, typename Status>
+void Format(Put &&Out, const char *Fmt, VA_LIST &Args, Status &&PutStatus) {
   while (*Fmt != 0) {
     if (*Fmt != '%') {
       Out(*Fmt++);
