@@ -74,17 +74,17 @@ def link_package(workspace, name, target):
     return packages
 
 
-def build(workspace, edk2, args, log, packages, conf=None):
+def build(workspace, edk2, args, log, packages, conf=None, append=False):
     """EDK2's build with ARGS in WORKSPACE, with the BaseTools of the edk2 tree EDK2 and the
-    package folders PACKAGES, in that order, after the workspace; its output goes to LOG.
-    True when it succeeded."""
+    package folders PACKAGES, in that order, after the workspace; its output goes to LOG
+    (after what it holds, where APPEND). True when it succeeded."""
     # edksetup.sh takes the arguments of the shell that sources it for its own: clear them.
     script = ('export WORKSPACE="$1" PACKAGES_PATH="$2" EDK_TOOLS_PATH="$3/BaseTools"; '
               'export CLANG_BIN="${CLANG_BIN:-/usr/lib/llvm-14/bin/}"; '
               'if [ -n "$4" ]; then export CONF_PATH="$4"; fi; cd "$1"; shift 4; args=("$@"); set --; '
               '. "$EDK_TOOLS_PATH/../edksetup.sh" >/dev/null; build -n "$(nproc)" "${args[@]}"')
     paths = ":".join([workspace] + list(packages))
-    with open(log, "w") as out:
+    with open(log, "a" if append else "w") as out:
         run = subprocess.run(["bash", "-c", script, "build", workspace, paths, edk2, conf or ""] + list(args),
                              stdout=out, stderr=subprocess.STDOUT)
     return run.returncode == 0
