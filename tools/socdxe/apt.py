@@ -2,7 +2,9 @@
 machine's own (tools/apt-entries.py, so that no host name is ever written), another
 release's pinned below 100 so that it never changes what is installed, and one apt-get at a
 time."""
+import glob
 import os
+import shutil
 import subprocess
 import sys
 
@@ -51,3 +53,35 @@ def with_release(release, present, log=None):
 def source_versions(package):
     shown = subprocess.run(["apt-cache", "showsrc", package], capture_output=True, text=True).stdout
     return [line.split()[1] for line in shown.splitlines() if line.startswith("Version: ")]
+
+
+def fetch_edk2(version, tree, log, ovmf=None):
+    """Debian's edk2 source VERSION unpacked into TREE with Debian's patches applied, as
+    dpkg-source would, from the tarballs (the .dsc of another release may not arrive); with
+    OVMF, the ovmf package of the same version unpacked there. LOG is an open file. False,
+    with TREE half made, if anything could not be fetched or applied."""
+    download = tree + ".download"
+    shutil.rmtree(download, ignore_errors=True)
+    os.makedirs(download)
+
+    def step(command, cwd=None, stdin=None):
+        return subprocess.run(command, cwd=cwd, stdin=stdin, stdout=log, stderr=log).returncode == 0
+
+    try:
+        run(["apt-get", "source", "-qq", "--download-only", "edk2=" + version], log, cwd=download)
+        if ovmf is not None and not run(["apt-get", "download", "-qq", "ovmf=" + version], log, cwd=download):
+            return False
+        orig, debian = (glob.glob(os.path.join(download, "edk2_*.%s.tar.*" % kind)) for kind in ("orig", "debian"))
+        os.makedirs(tree)
+        if not orig or not debian or not step(["tar", "-xf", orig[0], "-C", tree, "--strip-components=1"]) or \
+                not step(["tar", "-xf", debian[0], "-C", tree]):
+            return False
+        for patch in open(os.path.join(tree, "debian", "patches", "series")).read().splitlines():
+            patch = patch.split("#")[0].strip()
+            if patch:
+                with open(os.path.join(tree, "debian", "patches", patch)) as diff:
+                    if not step(["patch", "-p1", "-s", "--no-backup-if-mismatch"], tree, diff):
+                        return False
+        return ovmf is None or step(["dpkg-deb", "-x", glob.glob(os.path.join(download, "ovmf_*.deb"))[0], ovmf])
+    finally:
+        shutil.rmtree(download, ignore_errors=True)

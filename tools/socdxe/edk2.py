@@ -74,6 +74,13 @@ def link_package(workspace, name, target):
     return packages
 
 
+def build_tools(edk2, log):
+    """The C BaseTools of the edk2 tree EDK2, their output after what LOG holds."""
+    with open(log, "a") as out:
+        return subprocess.run(["make", "-C", "BaseTools/Source/C", "-j", str(os.cpu_count())], cwd=edk2, stdout=out,
+                              stderr=subprocess.STDOUT).returncode == 0
+
+
 def build(workspace, edk2, args, log, packages, conf=None, append=False):
     """EDK2's build with ARGS in WORKSPACE, with the BaseTools of the edk2 tree EDK2 and the
     package folders PACKAGES, in that order, after the workspace; its output goes to LOG
