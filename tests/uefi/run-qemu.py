@@ -49,13 +49,8 @@ from dataclasses import dataclass, field
 import scenarios
 
 SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-# Debian's RELEASE OVMF, which logs nothing, and the strict DEBUG one the project builds.
-OVMF_CODE = "/usr/share/OVMF/OVMF_CODE_4M.fd"
-OVMF_VARS = "/usr/share/OVMF/OVMF_VARS_4M.fd"
 STRICT_OVMF = os.path.join(SOURCE_DIR, "tools", "strict-ovmf")
 REFERENCE_PLATFORM = os.path.join(SOURCE_DIR, "tools", "reference-platform")
-# Debian 13's OVMF 2025.02 (RELEASE, strict NX, no keys enrolled), unpacked by tools/edk2-build.
-DEBIAN13_OVMF = os.path.join(SOURCE_DIR, "build", "edk2", "ovmf-2025.02")
 FW_CFG_PREFIX = "opt/soc/"
 # The firmware's exception handler prints this before its register dump, then spins.
 EXCEPTION_BANNER = re.compile(rb"!!!! X64 Exception Type[^\r\n]*")
@@ -564,16 +559,16 @@ def parse_options(argv):
     strict = subprocess.run([STRICT_OVMF, "--where"], capture_output=True, text=True).stdout.strip()
     opts.efi_gdb = os.path.join(strict, "edk2", "BaseTools", "Scripts", "efi_gdb.py")
     opts.debug_log = opts.firmware in ("strict", "platform")
-    if opts.firmware == "platform":
-        platform = subprocess.run([REFERENCE_PLATFORM, "--where"], capture_output=True, text=True).stdout.strip()
-        opts.ovmf_code, opts.ovmf_vars = os.path.join(platform, "OVMF_CODE.fd"), os.path.join(platform, "OVMF_VARS.fd")
-    elif opts.debug_log:
-        opts.ovmf_code, opts.ovmf_vars = os.path.join(strict, "OVMF_CODE.fd"), os.path.join(strict, "OVMF_VARS.fd")
-    elif opts.firmware == "debian13":
-        opts.ovmf_code = os.path.join(DEBIAN13_OVMF, "OVMF_CODE_4M.secboot.strictnx.fd")
-        opts.ovmf_vars = os.path.join(DEBIAN13_OVMF, "OVMF_VARS_4M.fd")
-    else:
-        opts.ovmf_code, opts.ovmf_vars = OVMF_CODE, OVMF_VARS
+    where = {"strict": lambda: strict, "platform": lambda: subprocess.run(
+        [REFERENCE_PLATFORM, "--where"], capture_output=True, text=True).stdout.strip()}
+    # Debian's RELEASE OVMF, which logs nothing; Debian 13's OVMF 2025.02 (RELEASE, strict NX,
+    # no keys enrolled), unpacked by tools/edk2-build; the strict DEBUG one and the platform.
+    folder, code, variables = {
+        "release": ("/usr/share/OVMF", "OVMF_CODE_4M.fd", "OVMF_VARS_4M.fd"),
+        "debian13": (os.path.join(SOURCE_DIR, "build", "edk2", "ovmf-2025.02"), "OVMF_CODE_4M.secboot.strictnx.fd",
+                     "OVMF_VARS_4M.fd"),
+    }.get(opts.firmware) or (where[opts.firmware](), "OVMF_CODE.fd", "OVMF_VARS.fd")
+    opts.ovmf_code, opts.ovmf_vars = os.path.join(folder, code), os.path.join(folder, variables)
     images = []
     for item in opts.image:
         name, sep, path = item.partition("=")
