@@ -18,6 +18,22 @@ constexpr TOKEN_VALUE kTokens[] = {
     {1182, 0x66},     {150, kToken150Value}, {152, kToken152Value},
 };
 
+// What each PCD_MODE puts in place, in the enum's order.
+struct MODE_SETUP {
+  bool Ours;     // the application's PCD_PROTOCOL, in place of the firmware's
+  bool PcdGone;  // no PCD_PROTOCOL
+  bool EfiGone;  // no EFI_PCD_PROTOCOL
+  const char *Name;
+};
+constexpr MODE_SETUP kModes[] = {
+    {true, false, false, "ours"},
+    {false, true, false, "PCD_PROTOCOL hidden"},
+    {true, false, true, "EFI_PCD_PROTOCOL hidden"},
+    {false, true, true, "both PCD protocols hidden"},
+    {false, false, false, "firmware's"},
+};
+static_assert(sizeof(kModes) / sizeof(kModes[0]) == PcdFirmware + 1, "a setup per mode");
+
 constexpr UINTN kMaxFirmwareHandles = 4;
 struct FIRMWARE_INSTANCES {
   EFI_HANDLE Handle[kMaxFirmwareHandles];
@@ -128,36 +144,17 @@ EFI_STATUS InstallOurs(bool Install) {
 
 // Back to the firmware's own instances from whatever Mode put in place.
 EFI_STATUS RestoreFirmware(PCD_MODE Mode) {
-  EFI_STATUS Status = EFI_SUCCESS;
-  if (Mode == PcdOurs || Mode == PcdEfiHidden) {
-    Status = InstallOurs(false);
-  } else if (Mode == PcdHidden || Mode == PcdAllHidden) {
-    Status = Reinstall(gFirmwarePcd, &gPcdProtocolGuid);
-  }
-  if (!EFI_ERROR(Status) && (Mode == PcdEfiHidden || Mode == PcdAllHidden)) {
-    Status = Reinstall(gFirmwareEfiPcd, &gEfiPcdProtocolGuid);
-  }
-  return Status;
+  const MODE_SETUP &M = kModes[Mode];
+  const EFI_STATUS Status =
+      M.Ours ? InstallOurs(false) : M.PcdGone ? Reinstall(gFirmwarePcd, &gPcdProtocolGuid) : EFI_SUCCESS;
+  return EFI_ERROR(Status) || !M.EfiGone ? Status : Reinstall(gFirmwareEfiPcd, &gEfiPcdProtocolGuid);
 }
 
 EFI_STATUS Apply(PCD_MODE Mode) {
-  switch (Mode) {
-    case PcdOurs:
-      return InstallOurs(true);
-    case PcdHidden:
-      return Uninstall(gFirmwarePcd, &gPcdProtocolGuid);
-    case PcdEfiHidden: {
-      const EFI_STATUS Status = InstallOurs(true);
-      return EFI_ERROR(Status) ? Status : Uninstall(gFirmwareEfiPcd, &gEfiPcdProtocolGuid);
-    }
-    case PcdAllHidden: {
-      const EFI_STATUS Status = Uninstall(gFirmwarePcd, &gPcdProtocolGuid);
-      return EFI_ERROR(Status) ? Status : Uninstall(gFirmwareEfiPcd, &gEfiPcdProtocolGuid);
-    }
-    case PcdFirmware:
-      break;
-  }
-  return EFI_SUCCESS;
+  const MODE_SETUP &M = kModes[Mode];
+  const EFI_STATUS Status =
+      M.Ours ? InstallOurs(true) : M.PcdGone ? Uninstall(gFirmwarePcd, &gPcdProtocolGuid) : EFI_SUCCESS;
+  return EFI_ERROR(Status) || !M.EfiGone ? Status : Uninstall(gFirmwareEfiPcd, &gEfiPcdProtocolGuid);
 }
 
 }  // namespace
@@ -186,21 +183,7 @@ bool PcdFindFirmware() {
   return true;
 }
 
-const char *PcdModeName(PCD_MODE Mode) {
-  switch (Mode) {
-    case PcdOurs:
-      return "ours";
-    case PcdHidden:
-      return "PCD_PROTOCOL hidden";
-    case PcdEfiHidden:
-      return "EFI_PCD_PROTOCOL hidden";
-    case PcdAllHidden:
-      return "both PCD protocols hidden";
-    case PcdFirmware:
-      break;
-  }
-  return "firmware's";
-}
+const char *PcdModeName(PCD_MODE Mode) { return Mode <= PcdFirmware ? kModes[Mode].Name : "?"; }
 
 bool PcdSetMode(PCD_MODE Mode) {
   if (Mode == gPcdMode) {
@@ -226,12 +209,11 @@ bool PcdSetMode(PCD_MODE Mode) {
   VOID *EfiPcd = NULL;
   const EFI_STATUS PcdStatus = gBS->LocateProtocol(&gPcdProtocolGuid, NULL, &Pcd);
   const EFI_STATUS EfiPcdStatus = gBS->LocateProtocol(&gEfiPcdProtocolGuid, NULL, &EfiPcd);
-  const bool WantOurs = Mode == PcdOurs || Mode == PcdEfiHidden;
-  const bool WantEfi = Mode == PcdOurs || Mode == PcdHidden;
+  const MODE_SETUP &M = kModes[Mode];
   const bool Ok = Mode == PcdFirmware
                       ? gFirmwarePcd.Count == 0 || Pcd == gFirmwarePcd.Interface[0]
-                      : (WantOurs ? PcdStatus == EFI_SUCCESS && Pcd == &gOurPcd : PcdStatus == EFI_NOT_FOUND) &&
-                            EfiPcdStatus == (WantEfi ? EFI_SUCCESS : EFI_NOT_FOUND);
+                      : (M.Ours ? PcdStatus == EFI_SUCCESS && Pcd == &gOurPcd : PcdStatus == EFI_NOT_FOUND) &&
+                            EfiPcdStatus == (M.EfiGone ? EFI_NOT_FOUND : EFI_SUCCESS);
   return Expect(Ok, NULL, Mode == PcdFirmware ? "pcd.restored" : "pcd.setup", "'%a': LocateProtocol(PCD_PROTOCOL) %r %p (ours %p), (EFI_PCD_PROTOCOL) %r",
                 PcdModeName(Mode), PcdStatus, Pcd, &gOurPcd, EfiPcdStatus);
 }
