@@ -52,13 +52,11 @@ def module(kind, name, tokens):
                  "[Depex]", "  TRUE"]
     inf = edk2ws.module_inf(name, kind, "6E1F2B0C-3A8D-4F57-9C42-1D7B5E3A9F0%d" % (1 if kind == "PEIM" else 2),
                             ["MdePkg", "SocPcdTestPkg"], libraries, SPACE, tokens)
-    if kind == "PEIM":
-        source = ("#include <PiPei.h>\n\nEFI_STATUS EFIAPI %sEntry (IN EFI_PEI_FILE_HANDLE FileHandle, "
-                  "IN CONST EFI_PEI_SERVICES **PeiServices)\n{\n  return EFI_SUCCESS;\n}\n" % name)
-    else:
-        source = ("#include <Uefi.h>\n\nEFI_STATUS EFIAPI %sEntry (IN EFI_HANDLE ImageHandle, "
-                  "IN EFI_SYSTEM_TABLE *SystemTable)\n{\n  return EFI_SUCCESS;\n}\n" % name)
-    return inf, source
+    header, parameters = {
+        "PEIM": ("PiPei.h", "IN EFI_PEI_FILE_HANDLE FileHandle, IN CONST EFI_PEI_SERVICES **PeiServices"),
+        "DXE_DRIVER": ("Uefi.h", "IN EFI_HANDLE ImageHandle, IN EFI_SYSTEM_TABLE *SystemTable")}[kind]
+    source = "#include <%s>\n\nEFI_STATUS EFIAPI %sEntry (%s)\n{\n  return EFI_SUCCESS;\n}\n"
+    return inf, source % (header, name, parameters)
 
 
 def package(variant):
@@ -121,8 +119,9 @@ def package(variant):
            "    DXE_DEPEX  DXE_DEPEX Optional  |.depex", "    PE32       PE32                |.efi",
            "    UI         STRING=\"$(MODULE_NAME)\" Optional",
            "    VERSION    STRING=\"$(INF_VERSION)\" Optional BUILD_NUM=$(BUILD_NUMBER)", "  }", ""]
-    files = {"SocPcdTestPkg/SocPcdTestPkg.dec": edk2ws.pcd_package_dec(
-        "SocPcdTestPkg", "2B8C4E1A-7D35-4F60-8E19-C3A5D6F70B42", SPACE, SPACE_GUID, [(n, t) for n, t, _ in table]), "SocPcdTestPkg/SocPcdTest.dsc": "\n".join(dsc),
+    dec = edk2ws.pcd_package_dec("SocPcdTestPkg", "2B8C4E1A-7D35-4F60-8E19-C3A5D6F70B42", SPACE, SPACE_GUID,
+                                 [(n, t) for n, t, _ in table])
+    files = {"SocPcdTestPkg/SocPcdTestPkg.dec": dec, "SocPcdTestPkg/SocPcdTest.dsc": "\n".join(dsc),
              "SocPcdTestPkg/SocPcdTest.fdf": "\n".join(fdf)}
     for kind, name, tokens in [("PEIM", "PeiUser", range(1, LAST_PEI + 1)),
                                ("DXE_DRIVER", "DxeUser", range(FIRST_DXE, table[-1][0] + 1))]:

@@ -1,5 +1,5 @@
 """What the drivers' tools share: PE images (pe), the PI firmware file formats (pi), the
-drivers' PCD tokens (tokens) and EDK2 workspaces (edk2)."""
+drivers' PCD tokens (tokens), EDK2 workspaces (edk2) and Debian's archive (apt)."""
 
 
 class Refused(Exception):
