@@ -16,15 +16,20 @@ SOC_CONSTINIT const IDS_HOOK_TABLE gIdsHookTable = {
 };
 
 UINT32 IdsHookDispatch(const IDS_HOOK_TABLE *Table) {
+  // The header is read as the image holds it, never as the constants it was built from:
+  // tools patch the table in the image after the link, and a folded check would keep
+  // neither the table nor the walk.
+  const volatile IDS_HOOK_TABLE *Header = Table;
+  const IDS_HOOK_ENTRY *Entries = Header->Entries;
   // A table without entries is as unusable as one with a wrong header.
-  if (Table->Signature != IDS_HOOK_TABLE_SIGNATURE || Table->Version != IDS_HOOK_TABLE_VERSION ||
-      Table->Entries == NULL) {
+  if (Header->Signature != IDS_HOOK_TABLE_SIGNATURE || Header->Version != IDS_HOOK_TABLE_VERSION ||
+      Entries == NULL) {
     RaiseTrapIfArmed(TRAP_IDS_HOOK_TABLE);
     return 1;
   }
   UINT32 Result = 4;
   BOOLEAN Found = FALSE;
-  for (const IDS_HOOK_ENTRY *Entry = Table->Entries; Entry->HookId != IDS_HOOK_END; Entry++) {
+  for (const IDS_HOOK_ENTRY *Entry = Entries; Entry->HookId != IDS_HOOK_END; Entry++) {
     if (Entry->HookId != IDS_HOOK_ID_DXE) {
       continue;
     }

@@ -25,8 +25,10 @@ struct PCD_PROTOCOL {
   PCD_PROTOCOL_GET_POINTER GetPtr;
   PCD_PROTOCOL_GET_BOOLEAN GetBool;
   PCD_PROTOCOL_GET_SIZE GetSize;
-  // The Ex getters and setters follow; nothing here reaches them.
+  // The Ex getters, the setters and the callbacks, which nothing here reaches; then the
+  // last member, named so that the record's length is checked.
   VOID *Rest[22];
+  VOID *GetNextTokenSpace;
 };
 #endif  // SOC_EDK2_BUILD
 
@@ -34,3 +36,5 @@ struct PCD_PROTOCOL {
 static_assert(offsetof(PCD_PROTOCOL, Get8) == 8, "PCD_PROTOCOL.Get8");
 static_assert(offsetof(PCD_PROTOCOL, Get32) == 24, "PCD_PROTOCOL.Get32");
 static_assert(offsetof(PCD_PROTOCOL, GetBool) == 48, "PCD_PROTOCOL.GetBool");
+static_assert(offsetof(PCD_PROTOCOL, GetNextTokenSpace) == 240 && sizeof(PCD_PROTOCOL) == 248,
+              "PCD_PROTOCOL has PI 1.8's 31 members");

@@ -18,11 +18,15 @@
 
 ///
 /// One pool allocation of sizeof (HEAP_NODE) + Header.DataSize bytes: the buffer's
-/// bytes follow the node (HEAP_NODE_DATA).
+/// bytes follow the node, at Data. C++ has no flexible array member, so there the node
+/// ends at Header and HEAP_NODE_DATA gives the same address.
 ///
 typedef struct {
-  LIST_ENTRY         Link;
-  HEAP_HOB_HEADER    Header;
+  LIST_ENTRY         Link;    ///< Links the node into HEAP_LIST_PROTOCOL.HeapList.
+  HEAP_HOB_HEADER    Header;  ///< The HOB's header, as the HOB held it.
+#ifndef __cplusplus
+  UINT8              Data[];  ///< Header.DataSize bytes of the buffer.
+#endif
 } HEAP_NODE;
 
 #define HEAP_NODE_DATA(Node)  ((UINT8 *)(Node) + sizeof (HEAP_NODE))
@@ -35,6 +39,9 @@ typedef struct {
 SOC_DXE_SIZE (HEAP_NODE, 32);
 SOC_DXE_FIELD (HEAP_NODE, Link, 0, 16);
 SOC_DXE_FIELD (HEAP_NODE, Header, 16, 16);
+#ifndef __cplusplus
+SOC_DXE_ASSERT (OFFSET_OF (HEAP_NODE, Data) == 32, "HEAP_NODE.Data is at byte 32");
+#endif
 SOC_DXE_SIZE (HEAP_LIST_PROTOCOL, 24);
 SOC_DXE_FIELD (HEAP_LIST_PROTOCOL, Revision, 0, 8);
 SOC_DXE_FIELD (HEAP_LIST_PROTOCOL, HeapList, 8, 16);

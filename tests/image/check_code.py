@@ -9,19 +9,22 @@ symbols and llvm-objdump's listing:
   seam    every copy of a function behind the platform seam, wherever the link-time
           optimiser inlined it (read from --debug's line table), holds its instructions, with
           their widths and operands, in this order.
+  hooks   the "$IDS" hook table is in the image as the dispatcher reads it: header, relocated
+          entry pointer, the end entry, and code that refers to the table.
 The map is lld-link's: its symbol list (ours), or the per-function text sections of an EDK2
 CLANGPDB build; an EDK2 GCC build names its functions in the ELF symbol file (--elf, read
 with --nm).
-Usage: check_code.py stores|seam --objdump TOOL (--map MAP | --elf DEBUG --nm NM)
+Usage: check_code.py stores|seam|hooks --objdump TOOL (--map MAP | --elf DEBUG --nm NM)
                      [--debug SYMBOLS] [--functions REGEX] [--max-width N] IMAGE"""
 import argparse
 import re
 import os
+import struct
 import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
-from socdxe.pe import origins  # noqa: E402
+from socdxe.pe import PeImage, origins  # noqa: E402
 
 # What the inline assembly and the 32-bit accesses of arch/x86_64 must come out as, with
 # whatever registers and constants the inlining gave them (a port below 256 may be an
@@ -132,9 +135,40 @@ def seam_problems(instructions, inlined):
     return found
 
 
+IDS_HEADER = b"$IDS" + struct.pack("<I", 1) + bytes(24)  # Signature, Version 1, Reserved
+
+
+def hook_table_problems(objdump, path):
+    """The "$IDS" hook table as the image must hold it: its header once, the Entries pointer
+    relocated (DIR64) to an array whose only entry is the end entry (HookId and Function the
+    plain 0xFFFFFFFF, not relocated), and code that reads the table. Returns (problems, what
+    was found, for the log)."""
+    data = open(path, "rb").read()
+    pe = PeImage(data)
+    at = [m.start() for m in re.finditer(re.escape(IDS_HEADER), data)]
+    if len(at) != 1:
+        return ["the hook table's header (\"$IDS\", version 1, 24 zero bytes) is there %d times" % len(at)], ""
+    rva, relocated = pe.rva_of(at[0]), pe.relocations()
+    entries = struct.unpack_from("<Q", data, at[0] + 32)[0] - pe.image_base
+    problems = []
+    if relocated.get(rva + 32) != 10:
+        problems.append("the table's Entries pointer at RVA %#x has no DIR64 relocation" % (rva + 32))
+    where = pe.file_offset(entries)
+    end = struct.unpack_from("<IIQ", data, where) if where is not None and where + 16 <= len(data) else None
+    if end is None or (end[0], end[2]) != (0xFFFFFFFF, 0xFFFFFFFF) or entries + 8 in relocated:
+        problems.append("Entries (RVA %#x) does not hold the end entry alone: %r" % (entries, end))
+    listing = subprocess.run([objdump, "-d", "--no-show-raw-insn", path], check=True, capture_output=True,
+                             text=True).stdout
+    targets = {int(t, 16) - pe.image_base for t in re.findall(r"#\s*0x([0-9a-f]+)", listing)}
+    if not any(rva <= t < rva + 40 for t in targets):
+        problems.append("no code refers to the table at RVA %#x" % rva)
+    return problems, "hook table at RVA %#x, Entries %#x (DIR64 at %#x), end entry at %#x" % (
+        rva, entries, rva + 32, entries)
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("check", choices=["stores", "seam"])
+    parser.add_argument("check", choices=["stores", "seam", "hooks"])
     parser.add_argument("--objdump", required=True)
     parser.add_argument("--map")
     parser.add_argument("--elf")
@@ -144,6 +178,13 @@ def main():
     parser.add_argument("--max-width", type=int, default=4)
     parser.add_argument("image")
     args = parser.parse_args()
+    if args.check == "hooks":
+        found, said = hook_table_problems(args.objdump, args.image)
+        print("%s: %s" % (args.image, said))
+        for f in found:
+            print("FAIL %s: %s" % (args.image, f))
+        print("%d passed, %d failed" % (0 if found else 1, 1 if found else 0))
+        return 1 if found else 0
     instructions = code(args.objdump, args.image)
     map_text = None
     if args.map:

@@ -15,6 +15,7 @@ import tempfile
 import uuid
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from socdxe import pi  # noqa: E402
 from socdxe.pe import PeImage  # noqa: E402
 
 DELIVERABLES = {  # name -> (FFS file GUID, presence GUIDs installed)
@@ -93,6 +94,12 @@ def check_volume(tool, build):
                and (ffs[23] ^ in_volume[23]) == 0xFF, "%s.ffs differs from its copy in SocDxe.fv" % name)
         image = open(os.path.join(build, name + ".efi"), "rb").read()
         expect(image in ffs, "%s.ffs does not hold %s.efi byte for byte" % (name, name))
+    # Alignment padding between files is erased flash, 0xFF under erase polarity 1: two
+    # 29-byte files leave 3 bytes of it, whatever the drivers' sizes.
+    small = pi.ffs_file(uuid.UUID(int=1), [pi.section(pi.EFI_SECTION_RAW, b"x")])
+    padded = pi.volume([small, small])
+    first = struct.unpack_from("<H", padded, 48)[0] + len(small)
+    expect(padded[first:first + 3] == b"\xff" * 3, "volume padding between files: %r" % padded[first:first + 3])
 
 
 def parse_depex(data):
@@ -228,6 +235,8 @@ def check_refusal(fwpack, build):
         for args, reason, image in [
                 (["module", "--image", bogus, "--name", "SocDxeM70", "--guids", bogus, "--out-dir", work],
                  "not a PE image", None),
+                (["module", "--image", bogus, "--name", "SocDxeM70", "--guids", bogus, "--out-dir", work],
+                 "subsystem 10, not 11", planted(at + 24 + 68, struct.pack("<H", 10))),
                 (["source", "--name", "SocDxeM70", "--guids", header, "--root", work, "--out", out, header],
                  "no definition of gProcessorClassProtocolGuid", None),
                 (["source", "--name", "SocDxeM70", "--guids", header, "--root", os.path.join(work, "pkg"),

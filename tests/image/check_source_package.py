@@ -32,6 +32,12 @@ EFI_STATUS EFIAPI ConsumerEntry (EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *Syste
   return Class->GetClassOfThisCore (Class, &Id);
 }
 """
+# What a C module reads of a migrated buffer: the node's Data member.
+C_CONSUMER = CONSUMER.replace("#include <Protocol/ProcessorClass.h>\n", "#include <Protocol/ProcessorClass.h>\n"
+                              "#include <Protocol/HeapList.h>\n") + """
+UINT8 FirstByte (HEAP_NODE *Node) { return Node->Header.DataSize != 0 ? Node->Data[0] : 0; }
+typedef char DataAt32[OFFSET_OF (HEAP_NODE, Data) == 32 ? 1 : -1];
+"""
 
 
 def expect(ok, text):
@@ -60,7 +66,8 @@ def check_headers(root, mde, work):
             run = compile_unit(compiler, language, flags + system, "#include <Uefi.h>\n#include <%s>\n" % header,
                                [include], work)
             expect(run.returncode == 0, "%s alone, %s: %s" % (header, mode, run.stderr.strip()[:400]))
-        run = compile_unit(compiler, language, flags + system, CONSUMER, [include], work)
+        run = compile_unit(compiler, language, flags + system, C_CONSUMER if language == "c" else CONSUMER,
+                           [include], work)
         expect(run.returncode == 0, "the consumer, %s: %s" % (mode, run.stderr.strip()[:400]))
     # A consumer's copy whose RevisionClass is wider than the drivers' must not compile.
     bad = os.path.join(work, "bad", "Protocol")

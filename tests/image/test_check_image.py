@@ -106,6 +106,24 @@ class Planted(unittest.TestCase):
 
 
 class Code(unittest.TestCase):
+    def test_a_lost_or_altered_hook_table_is_reported(self):
+        import check_code
+        data = open(IMAGE, "rb").read()
+        at = data.index(check_code.IDS_HEADER)
+        entries = PeImage(data).file_offset(struct.unpack_from("<Q", data, at + 32)[0])
+        folder = os.path.join(os.environ.get("TMPDIR", "/tmp"), "hooks-%d" % os.getpid())
+        os.makedirs(folder, exist_ok=True)
+        path = os.path.join(folder, "SocDxeM70.efi")
+        for text, offset, value in [("", 0, b""), ("there 0 times", at + 4, b"\2"),
+                                    ("does not hold the end entry", entries, b"\0"),
+                                    ("does not hold the end entry", entries + 8, b"\0")]:
+            with self.subTest(text or "clean"):
+                open(path, "wb").write(data[:offset] + value + data[offset + len(value):])
+                found, _ = check_code.hook_table_problems(OBJDUMP, path)
+                self.assertTrue(any(text in f for f in found) if text else not found, found)
+        os.remove(path)
+        os.rmdir(folder)
+
     def test_planted_wide_stores_and_wrong_seam_instructions_are_reported(self):
         import check_code
         syms, code = check_code.named_functions(open(MAP).read()), check_code.code(OBJDUMP, IMAGE)

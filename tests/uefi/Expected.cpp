@@ -1,64 +1,38 @@
 #include "tests/uefi/Expected.h"
 
+#include "tests/common/ClassTables.h"
 #include "tests/common/PresenceLists.h"
 
 namespace {
 
 UINT32 Bits(UINT32 Value, UINT32 High, UINT32 Low) { return (Value >> Low) & ((1U << (High - Low + 1)) - 1); }
 
-UINT16 FamilySum(UINT32 Signature) {
-  return static_cast<UINT16>(Bits(Signature, 27, 20) + Bits(Signature, 11, 8));
+// The class tables' expected answers: a listed hit gives its pairs, a listed miss none;
+// any other signature is not covered here (the check then only reports).
+template <UINTN HitCount, UINTN MissCount>
+CLASS_ANSWER ClassOf(const classcase::Hit (&Hits)[HitCount], const UINT32 (&Misses)[MissCount], CLASS_QUERY Query,
+                     UINT32 Signature, PROCESSOR_CLASS_ID Missed) {
+  for (const classcase::Hit &H : Hits) {
+    if (H.Sig == (Signature & 0x0FFF0FFFU)) {
+      return Query == CoreClassOfCore ? CLASS_ANSWER{true, true, {H.CoreFamilyClass, H.CoreRevisionClass}}
+                                      : CLASS_ANSWER{true, true, {H.FamilyClass, H.RevisionClass}};
+    }
+  }
+  for (UINT32 Miss : Misses) {
+    if (Miss == Signature) {
+      return {true, false, Missed};
+    }
+  }
+  return {false, false, {}};
 }
-
-// SocDxeM70: family 19h models 7xh is the row its own processors always hit; its revision
-// rows are spelled out. The other family 19h rows are known to exist but not exercised on
-// QEMU, so their answers are left to the host tests.
-struct REVISION_ROW {
-  UINT8 BaseModel, Stepping;
-  UINT16 Revision, CoreRevision;
-};
-constexpr REVISION_ROW kM70Models7x[] = {
-    {0x5, 0x2, 0x0080, 0x0400}, {0xC, 0x0, 0x0100, 0x0100}, {0x8, 0x0, 0x0004, 0x0100},
-    {0x4, 0x2, 0x0008, 0x0400}, {0x4, 0x1, 0x0002, 0x0200}, {0x4, 0x0, 0x0001, 0x0100},
-    {0x0, 0x0, 0x0001, 0x0100},
-};
-constexpr UINT8 kM70OtherModelRows[] = {0x6, 0x1, 0xA, 0x8, 0x9};
 
 CLASS_ANSWER M70ClassOf(CLASS_QUERY Query, UINT32 Signature) {
-  const UINT8 ExtendedModel = static_cast<UINT8>(Bits(Signature, 19, 16));
-  if (FamilySum(Signature) != 0x19) {
-    return {true, false, {}};
-  }
-  if (ExtendedModel != 0x7) {
-    for (UINT8 Other : kM70OtherModelRows) {
-      if (Other == ExtendedModel) {
-        return {false, true, {}};
-      }
-    }
-    return {true, false, {}};
-  }
-  const bool Core = Query == CoreClassOfCore;
-  const REVISION_ROW *Row = &kM70Models7x[0];  // the default when no row matches
-  for (const REVISION_ROW &Candidate : kM70Models7x) {
-    if (Candidate.BaseModel == Bits(Signature, 7, 4) && Candidate.Stepping == Bits(Signature, 3, 0)) {
-      Row = &Candidate;
-      break;
-    }
-  }
-  CLASS_ANSWER Answer = {true, true, {}};
-  Answer.Class.FamilyClass = Core ? 3U : 0x00002000U;
-  Answer.Class.RevisionClass = Core ? Row->CoreRevision : Row->Revision;
-  return Answer;
+  return ClassOf(classcase::kM70Hits, classcase::kM70Misses, Query, Signature, {});
 }
 
-// SocDxeM60 serves only family 17h models 3xh and 7xh; every family 19h processor, its own
-// among them, gets the "no class" answer.
-CLASS_ANSWER M60ClassOf(CLASS_QUERY, UINT32 Signature) {
-  const UINT8 ExtendedModel = static_cast<UINT8>(Bits(Signature, 19, 16));
-  if (FamilySum(Signature) == 0x17 && (ExtendedModel == 0x3 || ExtendedModel == 0x7)) {
-    return {false, true, {}};
-  }
-  return {true, false, {0x80000000U, 0x8000U}};
+// After EFI_DEVICE_ERROR the record holds the "no class" values.
+CLASS_ANSWER M60ClassOf(CLASS_QUERY Query, UINT32 Signature) {
+  return ClassOf(classcase::kM60Hits, classcase::kM60Misses, Query, Signature, {0x80000000U, 0x8000U});
 }
 
 UNIT_INFO_ANSWER M70UnitInfoOf(UINT32 (*Read)(UINT32 Address)) {

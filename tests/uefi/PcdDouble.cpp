@@ -174,6 +174,7 @@ bool PcdFindFirmware() {
   for (VOID *&Member : gOurPcd.Rest) {
     Member = reinterpret_cast<VOID *>(OurOther);
   }
+  gOurPcd.GetNextTokenSpace = reinterpret_cast<VOID *>(OurOther);
   if (!FindInstances(&gPcdProtocolGuid, &gFirmwarePcd) || !FindInstances(&gEfiPcdProtocolGuid, &gFirmwareEfiPcd)) {
     Fail(NULL, "pcd.firmware", "more than %u firmware PCD instances", static_cast<UINT32>(kMaxFirmwareHandles));
     return false;

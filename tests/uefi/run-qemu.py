@@ -15,7 +15,10 @@ rounds, m70,m60 and m60,m70 (with --report one, m70,m60). The rounds reach the a
 as one binary record, fw_cfg file opt/soc/scenario.
 
 An isa-debug-exit device sits on port 0xE0, so the error trap's first write (0xDEAD) ends
-the boot at once with exit code 91 instead of spinning on the POST-code display.
+the boot at once with exit code 91 instead of spinning on the POST-code display. Where a
+trap is expected (--expect-trap CODE), the device sits on port 0x80 instead and QEMU
+traces the port writes: the trap must write 0xDEAD to port 0xE0, then CODE to port 0x80,
+which ends the boot.
 
 --firmware strict boots the DEBUG OVMF with memory protections that tools/strict-ovmf
 builds, keeps its debug log (port 0x402) and judges it too: from the application's load
@@ -29,8 +32,9 @@ EDK2's efi_gdb.py (from the strict firmware's edk2 tree) and lets them start
 line, detach) and judges it too. Dispatching rounds need --fv (--build supplies SocDxe.fv).
 
 Exit status 0 only when the boot printed BEGIN, at least one PASS, no FAIL and DONE, and
-QEMU powered off by itself before the timeout; with --expect-trap, when the trap ended the
-boot instead of DONE. A hung boot is a failure; so is a fault in the debug log.
+QEMU powered off by itself before the timeout; with --expect-trap, when the trap with that
+code ended the boot instead of DONE. --hook-version patches the "$IDS" hook table's Version
+in copies of the images before the boot. A hung boot is a failure; so is a fault in the debug log.
 """
 
 import argparse
@@ -58,6 +62,10 @@ EXCEPTION_GRACE = 1.0
 # isa-debug-exit exits with (value << 1) | 1; for the trap's 16-bit 0xDEAD that is 91.
 TRAP_PORT = 0xE0
 TRAP_EXIT = ((0xDEAD << 1) | 1) & 0xFF
+# QEMU's trace of a port write (memory_region_ops_write): port, value, width.
+_PORT_WRITE = re.compile(r"memory_region_ops_write .* addr 0x([0-9a-f]+) value 0x([0-9a-f]+) size (\d) name "
+                         r"'(io|isa-debug-exit)'")
+IDS_HEADER = b"$IDS\1\0\0\0" + bytes(24)
 
 # One result line of the application: "@@ KIND" and the rest.
 _RESULT = re.compile(r"@@ [A-Z]+(?: .*)?$")
@@ -128,6 +136,7 @@ class Boot:
     returncode: int = 0
     timed_out: bool = False
     exception: str = None
+    trap: int = None  # the code the error trap wrote to port 0x80 after 0xDEAD to port 0xE0
     timeout: float = 0
     seconds: float = 0
     problems: list = field(default_factory=list)
@@ -141,6 +150,8 @@ def last_application_line(results):
 def exit_reason(boot):
     if boot.exception is not None:
         return f"CPU exception in the guest ({boot.exception})"
+    if boot.trap is not None:
+        return f"the error trap wrote 0xDEAD to port 0x{TRAP_PORT:X} and 0x{boot.trap:08X} to port 0x80"
     if boot.timed_out:
         return f"killed after {boot.timeout:g} s (hung boot)"
     if boot.returncode == TRAP_EXIT:
@@ -150,13 +161,15 @@ def exit_reason(boot):
     return f"exit code {boot.returncode}"
 
 
-def judge(boot, expect_trap=False):
-    """Fills boot.problems; an empty list means the boot passed."""
+def judge(boot, expect_trap=None):
+    """Fills boot.problems; an empty list means the boot passed. expect_trap: the code of
+    the error trap that must end the boot."""
     problems = []
-    trapped = boot.exception is None and not boot.timed_out and boot.returncode == TRAP_EXIT
-    if expect_trap:
+    trapped = boot.exception is None and not boot.timed_out and boot.trap == expect_trap
+    if expect_trap is not None:
         if not trapped:
-            problems.append(f"expected the error trap to end the boot, but QEMU: {exit_reason(boot)}")
+            problems.append(f"expected the error trap 0x{expect_trap:08X} to end the boot, but QEMU: "
+                            f"{exit_reason(boot)}")
     elif boot.exception is not None or boot.timed_out or boot.returncode != 0:
         problems.append(f"QEMU: {exit_reason(boot)}")
     said = boot.results
@@ -170,7 +183,7 @@ def judge(boot, expect_trap=False):
         problems.append(f"{kinds.count('FAIL')} check(s) failed")
     if "PASS" not in kinds:
         problems.append("no check passed")
-    if expect_trap:
+    if expect_trap is not None:
         if "DONE" in kinds:
             problems.append("the application finished: nothing trapped")
     elif "DONE" not in kinds:
@@ -401,9 +414,35 @@ class Debugger:
             "load = 0x" not in line or "SocDxe" in line or "SocUefi" in line)))
 
 
+def trap_code(trace):
+    """The code of the error trap from QEMU's trace of port writes: 0xDEAD to port 0xE0,
+    then the 32-bit code to port 0x80, the last two writes of the boot; or None."""
+    writes = [(int(p, 16), int(v, 16), int(w)) for p, v, w, _ in _PORT_WRITE.findall(trace)]
+    if len(writes) >= 2 and writes[-2] == (TRAP_PORT, 0xDEAD, 2) and writes[-1][::2] == (0x80, 4):
+        return writes[-1][1]
+    return None
+
+
+def patched_images(images, version, work):
+    """Copies of the images with the hook table's Version replaced."""
+    copies = []
+    for name, path in images:
+        data = bytearray(open(path, "rb").read())
+        at = data.find(IDS_HEADER)
+        if at < 0 or data.find(IDS_HEADER, at + 1) >= 0:
+            raise SystemExit(f"{path}: no single \"$IDS\" hook table to patch")
+        data[at + 4:at + 8] = version.to_bytes(4, "little")
+        os.makedirs(os.path.join(work, "patched"), exist_ok=True)
+        copies.append((name, os.path.join(work, "patched", os.path.basename(path))))
+        open(copies[-1][1], "wb").write(data)
+    return copies
+
+
 def run_boot(opts, signature):
     boot = Boot(label=" then ".join(str(r) for r in opts.rounds), timeout=opts.timeout)
     with tempfile.TemporaryDirectory(prefix="soc-uefi-") as work:
+        images = patched_images(opts.images, opts.hook_version, work) if opts.hook_version is not None else opts.images
+        trace = os.path.join(work, "ports.trace") if opts.expect_trap is not None else None
         boot_dir = os.path.join(work, "fat", "EFI", "BOOT")
         os.makedirs(boot_dir)
         shutil.copyfile(opts.app, os.path.join(boot_dir, "BOOTX64.EFI"))
@@ -415,9 +454,9 @@ def run_boot(opts, signature):
             "-drive", f"if=pflash,format=raw,unit=0,readonly=on,file={opts.ovmf_code}",
             "-drive", f"if=pflash,format=raw,unit=1,file={vars_copy}",
             "-drive", f"format=raw,file=fat:rw:{os.path.join(work, 'fat')}",
-            "-device", f"isa-debug-exit,iobase=0x{TRAP_PORT:x},iosize=2",
-        ]
-        for name, path in opts.images:
+            "-device", f"isa-debug-exit,iobase=0x{0x80 if trace else TRAP_PORT:x},iosize={4 if trace else 2}",
+        ] + (["-trace", f"enable=memory_region_ops_write,file={qemu_option_value(trace)}"] if trace else [])
+        for name, path in images:
             command += ["-fw_cfg", f"name={FW_CFG_PREFIX}{name},file={qemu_option_value(os.path.abspath(path))}"]
         if opts.fv:
             command += ["-fw_cfg", f"name={FW_CFG_PREFIX}fv,file={qemu_option_value(os.path.abspath(opts.fv))}"]
@@ -439,6 +478,8 @@ def run_boot(opts, signature):
         raw, err = run_qemu(command, boot, debugger, log_path)
         boot.seconds = time.monotonic() - start
         log = open(log_path, "rb").read() if log_path and os.path.exists(log_path) else b""
+        if trace and os.path.exists(trace):
+            boot.trap = trap_code(open(trace, errors="replace").read())
     boot.console = console_lines(raw)
     boot.results = result_lines(boot.console)
     boot.stderr = err.decode(errors="replace")
@@ -521,8 +562,10 @@ def parse_options(argv):
                         help="how the rounds of --order start their images")
     parser.add_argument("--report", action="store_true",
                         help="print what each driver published and what its services answered")
-    parser.add_argument("--expect-trap", action="store_true",
-                        help="pass only if the error trap ends the boot (0xDEAD on port 0xE0)")
+    parser.add_argument("--expect-trap", type=lambda text: int(text, 0), metavar="CODE",
+                        help="pass only if the error trap with this code ends the boot")
+    parser.add_argument("--hook-version", type=lambda text: int(text, 0), metavar="N",
+                        help="boot copies of the images whose \"$IDS\" hook table has Version N")
     parser.add_argument("--gdb", type=int, nargs="?", const=1234, metavar="PORT",
                         help="QEMU's gdb server on PORT (1234; 0 picks a free one); the application waits with "
                              "the drivers loaded; the runner writes an attach script for gdb")
@@ -551,7 +594,8 @@ def parse_options(argv):
         except KeyError as error:
             parser.error(error.args[0])
         opts.cpu, opts.rounds, opts.log_line = scenario.cpu, list(scenario.rounds), opts.log_line + list(scenario.log_lines)
-        opts.expect_trap = opts.expect_trap or scenario.expect_trap
+        opts.expect_trap = opts.expect_trap if opts.expect_trap is not None else scenario.trap
+        opts.hook_version = opts.hook_version if opts.hook_version is not None else scenario.hook_version
         opts.timeout = opts.timeout or scenario.timeout
         if scenario.gdb:
             opts.gdb, opts.gdb_check, gdb_name = 0, True, scenario.gdb

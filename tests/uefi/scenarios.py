@@ -66,7 +66,8 @@ class Round:
 class Scenario:
     cpu: str                          # FAMILY/MODEL/STEPPING, hex
     rounds: tuple = (Round(), Round(("m60", "m70")))
-    expect_trap: bool = False         # the error trap must end the boot
+    trap: int = None                  # the code of the error trap that must end the boot
+    hook_version: int = None          # the images' "$IDS" hook table patched to this Version
     sets: dict = None                 # image set -> firmwares; None: every set on its firmwares
     gdb: str = None                   # attach script name: a batch gdb session is judged too
     log_lines: tuple = ()             # patterns the firmware's debug log must hold
@@ -98,7 +99,9 @@ SCENARIOS = {
     "family17h_model71h_stepping0": Scenario("17/71/0"),
     "pcd_hidden": Scenario("19/75/2", (Round(pcd=Pcd.HIDDEN, fail_heap_install=True),
                                        Round(("m60", "m70"), pcd=Pcd.EFI_HIDDEN, fail_heap_install=True))),
-    "trap_armed": Scenario("19/75/2", (Round(fail_heap_install=True),), expect_trap=True),
+    "trap_armed": Scenario("19/75/2", (Round(fail_heap_install=True),), trap=0x00080225),
+    "hook_table_patched": Scenario("19/75/2", (Round(("m70",)),), trap=0x20910056, hook_version=2,
+                                   sets={"ours": ("release",), "2025.02-gcc5-release": ("debian13",)}),
     "heap_hobs": Scenario("19/61/2", (Round(heap_hobs=True), Round(("m60", "m70"), heap_hobs=True))),
     "dispatcher": Scenario("19/75/2", (Round(start=Start.DISPATCH),)),
     "dispatcher_held": Scenario("19/61/2", (Round(start=Start.DISPATCH_HELD),)),

@@ -14,7 +14,7 @@ run_qemu = importlib.util.module_from_spec(_spec)
 _spec.loader.exec_module(run_qemu)
 
 
-def boot_with(lines, expect_trap=False, **kw):
+def boot_with(lines, expect_trap=None, **kw):
     boot = run_qemu.Boot(label="m70,m60", timeout=60, results=lines, **kw)
     run_qemu.judge(boot, expect_trap)
     return boot
@@ -25,40 +25,48 @@ GOOD = ["@@ BEGIN order=m70,m60", "@@ INFO cpuid", "@@ PASS m70.load", "@@ PASS 
 
 TRAPPED = ["@@ BEGIN round=m70,m60:fail-heap-install", "@@ PASS pcd.setup", "@@ INFO starting r1.m70"]
 HUNG = {"timed_out": True, "returncode": -9}
-TRAP = {"returncode": 91}  # what isa-debug-exit makes of the trap's 0xDEAD
+TRAP = {"trap": 0x80225, "returncode": 0x4B}  # the code traced on port 0x80; isa-debug-exit's exit
 
 
 class Verdict(unittest.TestCase):
     def test_what_passes_and_what_fails(self):
         last = "@@ INFO starting r1.m70 (SocDxeM70) at 0x1000"
-        cases = [  # lines, the boot's exit, whether the trap is expected, the problems
-            (GOOD, {}, False, []),
-            (GOOD[:3] + ["@@ FAIL m70.entry: StartImage returned EFI_UNSUPPORTED"] + GOOD[3:], {}, False,
+        cases = [  # lines, the boot's exit, the trap expected, the problems
+            (GOOD, {}, None, []),
+            (GOOD[:3] + ["@@ FAIL m70.entry: StartImage returned EFI_UNSUPPORTED"] + GOOD[3:], {}, None,
              ["1 check(s) failed"]),
-            (GOOD[:-1], {}, False,
+            (GOOD[:-1], {}, None,
              ["no DONE line: the application did not finish", "last line from the application: @@ PASS m70.entry"]),
-            (["@@ BEGIN order=m70", "@@ INFO x", "@@ DONE"], {}, False, ["no check passed"]),
-            (GOOD[1:], {}, False, ["the test application never reported BEGIN"]),
-            (["@@ BEGIN x", "@@ DONE", "@@ PASS late"], {}, False, ["no check passed"]),  # after DONE
-            (GOOD, HUNG, False, ["QEMU: killed after 60 s (hung boot)"]),
-            (GOOD, {"exception": "X64 Exception Type - 0D"}, False,
+            (["@@ BEGIN order=m70", "@@ INFO x", "@@ DONE"], {}, None, ["no check passed"]),
+            (GOOD[1:], {}, None, ["the test application never reported BEGIN"]),
+            (["@@ BEGIN x", "@@ DONE", "@@ PASS late"], {}, None, ["no check passed"]),  # after DONE
+            (GOOD, HUNG, None, ["QEMU: killed after 60 s (hung boot)"]),
+            (GOOD, {"exception": "X64 Exception Type - 0D"}, None,
              ["QEMU: CPU exception in the guest (X64 Exception Type - 0D)"]),
-            (GOOD, {"returncode": 1}, False, ["QEMU: exit code 1"]),
-            (GOOD[:2] + [last], HUNG, False, ["QEMU: killed after 60 s (hung boot)", "no check passed",
+            (GOOD, {"returncode": 1}, None, ["QEMU: exit code 1"]),
+            (GOOD[:2] + [last], HUNG, None, ["QEMU: killed after 60 s (hung boot)", "no check passed",
                                               "no DONE line: the application did not finish",
                                               "last line from the application: " + last]),
-            (TRAPPED, TRAP, False, ["QEMU: exit code 91: the error trap wrote 0xDEAD to port 0xE0",
+            (TRAPPED, {"returncode": 91}, None, ["QEMU: exit code 91: the error trap wrote 0xDEAD to port 0xE0",
                                     "no DONE line: the application did not finish",
                                     "last line from the application: @@ INFO starting r1.m70"]),
-            (TRAPPED, TRAP, True, []),
-            (TRAPPED + ["@@ DONE"], {}, True, ["expected the error trap to end the boot, but QEMU: powered off by "
-                                               "the application", "the application finished: nothing trapped"]),
-            (TRAPPED, HUNG, True, ["expected the error trap to end the boot, but QEMU: killed after 60 s (hung boot)"]),
-            (TRAPPED + ["@@ FAIL r1.m70.load: x"], TRAP, True, ["1 check(s) failed"]),
+            (TRAPPED, TRAP, 0x80225, []),
+            (TRAPPED + ["@@ DONE"], {}, 0x80225, ["expected the error trap 0x00080225 to end the boot, but QEMU: "
+                                                    "powered off by the application", "the application finished: nothing trapped"]),
+            (TRAPPED, HUNG, 0x80225, ["expected the error trap 0x00080225 to end the boot, but QEMU: killed after 60 s "
+                                     "(hung boot)"]),
+            (TRAPPED, {"trap": 0x20910056}, 0x80225, ["expected the error trap 0x00080225 to end the boot, but "
+                                                      "QEMU: the error trap wrote 0xDEAD to port 0xE0 and "
+                                                      "0x20910056 to port 0x80"]),
+            (TRAPPED + ["@@ FAIL r1.m70.load: x"], TRAP, 0x80225, ["1 check(s) failed"]),
         ]
         for lines, exit, expect_trap, problems in cases:
             self.assertEqual(boot_with(lines, expect_trap, **exit).problems, problems, (lines, exit))
         self.assertEqual(run_qemu.TRAP_EXIT, 91)
+        trace = "".join("memory_region_ops_write cpu 0 mr 0x1 addr 0x%x value 0x%x size %d name '%s'\n" % w for w in [
+            (0x402, 0x41, 1, "io"), (0xE0, 0xDEAD, 2, "io"), (0x80, 0x20910056, 4, "isa-debug-exit")])
+        self.assertEqual(run_qemu.trap_code(trace), 0x20910056)
+        self.assertIsNone(run_qemu.trap_code(trace.replace("0xdead", "0xdeae")))
 
 
 class DebugLog(unittest.TestCase):

@@ -52,6 +52,28 @@ class PeImage:
                 return s["rawptr"] + rva - s["vaddr"]
         return None
 
+    def rva_of(self, offset):
+        for s in self.sections:
+            if s["rawptr"] <= offset < s["rawptr"] + s["rawsize"]:
+                return s["vaddr"] + offset - s["rawptr"]
+        return None
+
+    def relocations(self):
+        """RVA -> type of every base relocation (10 is DIR64), read where the loader reads
+        them: the base-relocation directory's blocks."""
+        rva, size = self.directory("basereloc")
+        at, end, found = self.file_offset(rva) if size else None, 0, {}
+        end = at + size if at is not None else 0
+        while at is not None and at + 8 <= end:
+            page, block = struct.unpack_from("<II", self.data, at)
+            if block < 8:
+                break
+            for entry in struct.unpack_from("<%dH" % ((block - 8) // 2), self.data, at + 8):
+                if entry >> 12:
+                    found[page + (entry & 0xFFF)] = entry >> 12
+            at += block
+        return found
+
     def codeview(self):
         """(GUID bytes, path) of the first CodeView debug entry (RSDS, or the NB10 that EDK2's
         GenFw writes, whose signature stands in for the GUID), or None. The entry is read

@@ -7,23 +7,10 @@
 
 #include "common/DriverTest.h"
 #include "processor/Processor.h"
+#include "tests/common/ClassTables.h"
 
 namespace classcase {
 
-// CPUID 0x80000001 EAX from its fields.
-constexpr UINT32 Signature(UINT32 ExtFamily, UINT32 BaseFamily, UINT32 Model, UINT32 Stepping) {
-  return ExtFamily << 20 | (Model >> 4) << 16 | BaseFamily << 8 | (Model & 0xF) << 4 | Stepping;
-}
-constexpr UINT32 Family19h(UINT32 Model, UINT32 Stepping) { return Signature(0xA, 0xF, Model, Stepping); }
-constexpr UINT32 Family17h(UINT32 Model, UINT32 Stepping) { return Signature(0x8, 0xF, Model, Stepping); }
-
-struct Hit {
-  UINT32 Sig;
-  UINT32 FamilyClass;
-  UINT16 RevisionClass;
-  UINT32 CoreFamilyClass;
-  UINT16 CoreRevisionClass;
-};
 inline std::ostream &operator<<(std::ostream &Os, const Hit &H) {
   return Os << "signature 0x" << std::hex << H.Sig;
 }

@@ -56,12 +56,22 @@ std::vector<DisplayStep> RunDisplay(sim::Machine &M, UINT32 Code, unsigned Cycle
 }
 
 TEST_F(ErrorTrapTest, OnASimulatorTheTrapAnnouncesAndReturns) {
-  Machine.SimulatorSi = 0x1234;
-  EXPECT_EQ(ErrorTrap(0x00080225), FALSE);
-  EXPECT_EQ(Machine.PortWrites(), TrapWrites(0x00080225));
-  EXPECT_EQ(Machine.SimulatorQueries, 1U);
-  EXPECT_TRUE(Machine.MsrReads.empty());
-  EXPECT_TRUE(Machine.TscReads.empty());
+  // The answer is all 16 bits of SI: 0x0100 says "simulator" as surely as 0x1234.
+  for (UINT16 Si : {0x1234, 0x0100}) {
+    SCOPED_TRACE(Si);
+    Machine.Ports.clear();
+    Machine.SimulatorQueries = 0;
+    Machine.SimulatorSi = Si;
+    Machine.OnPortWrite = [&](const PortAccess &) {
+      if (Machine.Ports.size() > 2) throw sim::StopMachine();  // the display loop: it did not return
+    };
+    EXPECT_EQ(ErrorTrap(0x00080225), FALSE);
+    Machine.OnPortWrite = nullptr;
+    EXPECT_EQ(Machine.PortWrites(), TrapWrites(0x00080225));
+    EXPECT_EQ(Machine.SimulatorQueries, 1U);
+    EXPECT_TRUE(Machine.MsrReads.empty());
+    EXPECT_TRUE(Machine.TscReads.empty());
+  }
 }
 
 TEST_F(ErrorTrapTest, OnRealHardwareTheDisplayCyclesDeadAndTheCodeEvery2Point5Seconds) {

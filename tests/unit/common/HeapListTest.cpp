@@ -121,12 +121,15 @@ TEST_F(HeapListTest, HobsThatAreNotEligibleGetNoNode) {
     const char *Name;
     UINT32 Signature;
     UINT8 MigrateFlag;
+    UINT16 HobType = EFI_HOB_TYPE_GUID_EXTENSION;
   } const Cases[] = {
       {"signature HEAQ", 0x51414548, 1},
       {"signature heap", 0x70616568, 1},
       {"MigrateFlag 0", 0x50414548, 0},
       {"MigrateFlag 2", 0x50414548, 2},
       {"MigrateFlag 0x81", 0x50414548, 0x81},
+      // Where a GUID HOB keeps its name, this one's bytes spell the "HEAP" GUID.
+      {"memory allocation HOB", 0x50414548, 1, EFI_HOB_TYPE_MEMORY_ALLOCATION},
   };
   for (const auto &C : Cases) {
     SCOPED_TRACE(C.Name);
@@ -134,6 +137,7 @@ TEST_F(HeapListTest, HobsThatAreNotEligibleGetNoNode) {
     List.Guid(gHeapHobGuid, sim::HeapHobData(8, 0, C.MigrateFlag, Pattern(8, 1), C.Signature))
         .Guid(gHeapHobGuid, sim::HeapHobData(3, 0, 1, Pattern(3, 7)))
         .End();
+    std::memcpy(List.At(0), &C.HobType, sizeof(C.HobType));
     sim::Firmware Local;
     Rebind(Local, List);
     MigrateHeapHobs();

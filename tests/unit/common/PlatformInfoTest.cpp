@@ -99,6 +99,9 @@ TEST_F(PlatformInfoTest, UnitOutputsInOrderAndFailedReads) {
   EXPECT_EQ(Field, 0U) << "unset registers read as 0";
   EXPECT_EQ(Protocol->GetUnitInfo(Protocol, nullptr, &Field, &Field, nullptr), EFI_SUCCESS);
   EXPECT_EQ(Field, 8U);
+  UINT8 Flag = 0xAA;  // Flag alone is an output the hardware answers; only Width is not
+  EXPECT_EQ(Protocol->GetUnitInfo(Protocol, nullptr, nullptr, nullptr, &Flag), EFI_SUCCESS);
+  EXPECT_EQ(Flag, 0U);
   Registers.Answer = EFI_DEVICE_ERROR;
   Registers.Registers[expect::InfoByteRegister] = 0xFFFFFFFF;
   EXPECT_EQ(Protocol->GetInfoByte(Protocol, &Value), EFI_SUCCESS);

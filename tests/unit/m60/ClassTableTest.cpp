@@ -4,33 +4,10 @@
 namespace {
 
 using namespace classcase;
+constexpr const auto &Hits = kM60Hits;
+constexpr const auto &Misses = kM60Misses;
 
 class ClassTableM60Test : public DriverTest {};
-
-const Hit Hits[] = {
-    // Family 17h, models 3xh
-    {Family17h(0x31, 0), 0x00000010, 0x0010, 1, 0x0010},
-    {Family17h(0x30, 0), 0x00000010, 0x0001, 1, 0x0001},
-    // Family 17h, models 7xh
-    {Family17h(0x71, 0), 0x00000004, 0x0010, 1, 0x0010},
-    {Family17h(0x70, 0), 0x00000004, 0x0001, 1, 0x0001},
-    // No revision row: the first row of the family's table
-    {Family17h(0x72, 1), 0x00000004, 0x0010, 1, 0x0010},
-    {Family17h(0x3F, 0xF), 0x00000010, 0x0010, 1, 0x0010},
-    {Family17h(0x30, 1), 0x00000010, 0x0010, 1, 0x0010},
-    // Family sum 0x10 + 7 is 0x17 too
-    {Signature(0x10, 0x7, 0x30, 0), 0x00000010, 0x0001, 1, 0x0001},
-};
-
-const UINT32 Misses[] = {
-    Family19h(0x61, 2),  // what this deliverable's driver main accepts
-    Family19h(0x60, 0),
-    Family19h(0x6F, 0xF),
-    Family19h(0x75, 2),
-    Family17h(0x21, 0),
-    0x00000000,  // the end row's family and model must never match
-    0xFFFFFFFF,
-};
 
 TEST_F(ClassTableM60Test, LookupsFillTheClassOfEverySignatureServed) {
   for (const Hit &H : Hits) {
