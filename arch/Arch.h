@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The processor and bus seam. The image links arch/x86_64; host tests link the machine
 // model in testing/sim instead. Nothing else in the drivers touches the machine directly.
 #pragma once

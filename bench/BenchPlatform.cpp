@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The seam for the benchmark: the log region is one page-aligned host buffer and the
 // processor is always the boot processor. Kept minimal so that only the driver's own
 // work is timed.

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Times the memory log's heavy work on the same buffer in one run and prints the ratios.
 // The log must store one byte at a time, so its limit is a loop of single volatile byte
 // stores; the C library's wide stores are shown for context:

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The packed configuration record filled from PCD tokens at start-up. Its TrapEnable
 // byte arms the error trap.
 #pragma once

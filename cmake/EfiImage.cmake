@@ -1,3 +1,5 @@
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # One link per image, with DWARF and a CodeView debug entry: it writes NAME.debug, the symbol
 # file. The shipped NAME.efi is that file without its DWARF sections and symbol table, and
 # with its headers compacted (tools/fwpack.py compact), so code, data and the debug entry
@@ -55,6 +57,9 @@ endfunction()
 soc_check_image_options()
 add_compile_options(${SOC_IMAGE_COMPILE_OPTIONS})
 string(REPLACE ";" " " SOC_IMAGE_LINK_FLAGS "${SOC_IMAGE_LINK_OPTIONS}")
+# The release's version, from its one place, into the PE header's image version fields.
+file(STRINGS ${CMAKE_SOURCE_DIR}/VERSION SOC_VERSION LIMIT_COUNT 1)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/VERSION)
 
 function(soc_efi_image name subsystem entry)
   cmake_parse_arguments(PARSE_ARGV 3 arg "" "PDB_NAME" "SOURCES")
@@ -67,7 +72,7 @@ function(soc_efi_image name subsystem entry)
   endif()
   add_executable(${name}_link ${arg_SOURCES})
   set_target_properties(${name}_link PROPERTIES OUTPUT_NAME ${name} SUFFIX .debug LINK_FLAGS
-    "/subsystem:${subsystem} /entry:${entry} /nodefaultlib /base:0 /filealign:32 ${SOC_IMAGE_LINK_FLAGS} \
+    "/subsystem:${subsystem} /entry:${entry} /nodefaultlib /base:0 /filealign:32 /version:${SOC_VERSION} ${SOC_IMAGE_LINK_FLAGS} \
 /debug /mllvm:-dwarf-linkage-names=Abstract /pdb:${dir}CMakeFiles/${name}.pdb /pdbaltpath:${arg_PDB_NAME} /pdbsourcepath:/socdxe /map:${dir}${name}.map")
   set(stripped ${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/${name}.stripped)
   add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${name}.efi

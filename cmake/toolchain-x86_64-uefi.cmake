@@ -1,3 +1,5 @@
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # Cross-compiles PE32+ UEFI images: clang++ emits COFF for x86-64 Windows, lld-link links.
 set(CMAKE_SYSTEM_NAME Generic)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Forwarding of debug messages to an outside DEBUG_PRINT_PROTOCOL.
 #pragma once
 

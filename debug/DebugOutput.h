@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Debug output backends: a NULL-terminated table of four-operation records.
 #pragma once
 

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The error trap: announces a fatal condition on the POST-code ports and, on real
 // hardware, shows it on the POST-code display forever.
 #pragma once

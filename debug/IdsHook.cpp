@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 #include "debug/IdsHook.h"
 
 #include "debug/DebugMessages.h"

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The IDS hook dispatcher over the module's static "$IDS" hook table.
 #pragma once
 

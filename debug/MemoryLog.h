@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // "DMEM": the 16 MiB debug log in physical memory, kept across the driver's life and
 // read by tools outside the system.
 #pragma once

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The sized memory store the memory log writes through: exactly one store of the code's
 // width, never merged with its neighbours. Inline, so a loop of them is a plain loop.
 #pragma once

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The GUIDs of MdePkg that the drivers name, for this tree's own builds: MdePkg's C names
 // and initializer macros. Built by EDK2, AutoGen.h declares the names instead.
 #pragma once

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // EFI_LOADED_IMAGE_PROTOCOL as UEFI 2.10 (section 9.1) lays it out. The firmware
 // installs it on every image handle that LoadImage creates.
 #pragma once

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // PCD_PROTOCOL as PI 1.8 (volume 3, chapter 10) lays it out. The members up to
 // GetBool are typed; this tree calls Get8, Get32 and GetBool only.
 #pragma once

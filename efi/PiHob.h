@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // HOB headers as PI 1.8 (volume 3, chapter 5) lays them out.
 #pragma once
 

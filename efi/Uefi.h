@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The UEFI and PI definitions the drivers use, ours or (built by EDK2) MdePkg's.
 #pragma once
 

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Base types of UEFI 2.10 (section 2.3), written for this tree's own builds. Built by
 // EDK2, the force-included AutoGen.h has brought MdePkg's definitions first; they are then
 // the only ones, and ours stand aside (SOC_EDK2_BUILD). Only the drivers include this

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // System table, boot and runtime services, as UEFI 2.10 (chapter 4)
 // lays them out. Slots this tree never calls keep their place as plain pointers.
 #pragma once

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Entry, start-up chain and the firmware helpers every subsystem uses.
 #pragma once
 

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Every GUID the drivers name, defined once. Built by EDK2, AutoGen.c defines them from
 // the package declarations instead (each INF lists the GUIDs its driver uses), so this
 // file is empty there.

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Migration of the "HEAP" hand-off HOBs into pool nodes, and the heap-list protocol.
 #pragma once
 

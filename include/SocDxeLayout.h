@@ -5,6 +5,9 @@
 
   Include after MdePkg's Uefi.h (or PiDxe.h). Works in C11, C++ and older C dialects
   such as gnu99.
+
+  Copyright (c) 2026, SocDxePkg contributors.
+  SPDX-License-Identifier: BSD-2-Clause-Patent
 **/
 
 #ifndef SOC_DXE_LAYOUT_H_

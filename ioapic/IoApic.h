@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Writes the PCD-configured I/O APIC identifiers into another driver's interrupt tables.
 #pragma once
 

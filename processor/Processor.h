@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Processor identification: the driver's own work after the start-up chain, and the two
 // protocols it publishes.
 #pragma once

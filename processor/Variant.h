@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // What each deliverable supplies to the common processor code: data, and the few routines
 // whose behaviour differs. Defined once per deliverable in variants/<v>/.
 #pragma once

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Prints deb822 apt source entries derived from the machine's own enabled "deb" entries,
 in both apt source formats, so that no host name is ever written by the project.
 

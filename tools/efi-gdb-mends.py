@@ -1,3 +1,5 @@
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Mends for EDK2's BaseTools/Scripts/efi_gdb.py as edk2 2022.11 ships it, whose
 "efi symbols" otherwise fails now and then:
 - it searches down from each frame's address for an image header, and an unreadable page

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The instructions behind the seam, for the image. DXE runs identity mapped at CPL 0.
 #include "arch/Arch.h"
 

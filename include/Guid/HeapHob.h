@@ -5,6 +5,9 @@
   pool memory, runtime-services pool for PoolSelector 8 and boot-services pool otherwise,
   and publishes the copies through HEAP_LIST_PROTOCOL. A HOB whose DataSize runs past its
   end is left out.
+
+  Copyright (c) 2026, SocDxePkg contributors.
+  SPDX-License-Identifier: BSD-2-Clause-Patent
 **/
 
 #ifndef SOC_HEAP_HOB_GUID_H_

@@ -3,6 +3,9 @@
   drivers install, and these thirteen, which only SocDxeM60 installs. A module whose
   dependency expression waits on one of these thirteen is dispatched only on a
   processor SocDxeM60 serves.
+
+  Copyright (c) 2026, SocDxePkg contributors.
+  SPDX-License-Identifier: BSD-2-Clause-Patent
 **/
 
 #ifndef SOC_DXE_M60_PRESENCE_GUID_H_

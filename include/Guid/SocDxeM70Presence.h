@@ -3,6 +3,9 @@
   drivers install, and these ten, which only SocDxeM70 installs. A module whose
   dependency expression waits on one of these ten is dispatched only on a processor
   SocDxeM70 serves.
+
+  Copyright (c) 2026, SocDxePkg contributors.
+  SPDX-License-Identifier: BSD-2-Clause-Patent
 **/
 
 #ifndef SOC_DXE_M70_PRESENCE_GUID_H_

@@ -8,6 +8,9 @@
 
   Since only the driver whose processor check passes installs them, a module that waits
   on one of these is dispatched on a processor either driver serves.
+
+  Copyright (c) 2026, SocDxePkg contributors.
+  SPDX-License-Identifier: BSD-2-Clause-Patent
 **/
 
 #ifndef SOC_DXE_PRESENCE_GUID_H_

@@ -5,6 +5,9 @@
   errors, 0x0020000000000000 for trace lines. Without the protocol, messages are dropped.
 
   Marker is an EFIAPI (Microsoft x64) variable argument list, MdePkg's VA_LIST.
+
+  Copyright (c) 2026, SocDxePkg contributors.
+  SPDX-License-Identifier: BSD-2-Clause-Patent
 **/
 
 #ifndef SOC_DEBUG_PRINT_PROTOCOL_H_

@@ -3,6 +3,9 @@
   memory, as a list of HEAP_NODEs in HOB order. The first SocDxe driver to start installs
   it on a new handle; later ones adopt the list. The nodes are never freed and belong to
   the readers of the protocol.
+
+  Copyright (c) 2026, SocDxePkg contributors.
+  SPDX-License-Identifier: BSD-2-Clause-Patent
 **/
 
 #ifndef SOC_HEAP_LIST_PROTOCOL_H_

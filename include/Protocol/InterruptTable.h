@@ -8,6 +8,9 @@
   Only the fields below bind; the other bytes of the interface, the tables and their rows
   are the producer's and are left alone. The table fields are not naturally aligned, so
   every record is byte-packed.
+
+  Copyright (c) 2026, SocDxePkg contributors.
+  SPDX-License-Identifier: BSD-2-Clause-Patent
 **/
 
 #ifndef SOC_INTERRUPT_TABLE_PROTOCOL_H_

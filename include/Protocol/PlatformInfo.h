@@ -6,6 +6,9 @@
   GetInfoByte and GetUnitInfo locate REGISTER_ACCESS_PROTOCOL on every call, so call them
   at TPL_NOTIFY or below. They return EFI_INVALID_PARAMETER for missing outputs and
   EFI_DEVICE_ERROR, writing nothing, when that protocol is missing or fails.
+
+  Copyright (c) 2026, SocDxePkg contributors.
+  SPDX-License-Identifier: BSD-2-Clause-Patent
 **/
 
 #ifndef SOC_PLATFORM_INFO_PROTOCOL_H_

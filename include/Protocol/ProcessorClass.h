@@ -6,6 +6,9 @@
   Every service returns EFI_INVALID_PARAMETER for a NULL ClassId (and GetClassOfSocket
   for a Socket other than 0) before it touches the hardware, and EFI_DEVICE_ERROR when
   no row of the driver's class tables serves the processor.
+
+  Copyright (c) 2026, SocDxePkg contributors.
+  SPDX-License-Identifier: BSD-2-Clause-Patent
 **/
 
 #ifndef SOC_PROCESSOR_CLASS_PROTOCOL_H_

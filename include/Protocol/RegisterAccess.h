@@ -4,6 +4,9 @@
   service at byte offset 32, as ReadRegister (This, 0, Address, &Value), and count only
   EFI_SUCCESS as success. The other members, and the meaning of Space, are the
   producer's.
+
+  Copyright (c) 2026, SocDxePkg contributors.
+  SPDX-License-Identifier: BSD-2-Clause-Patent
 **/
 
 #ifndef SOC_REGISTER_ACCESS_PROTOCOL_H_

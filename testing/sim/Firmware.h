@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // A small DXE environment for host tests: system table, boot services with a real
 // protocol database, pool, events and protocol notification, fault injection and a log
 // of every service call. Written from UEFI 2.10, chapter 7.

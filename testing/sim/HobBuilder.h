@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Builds PI HOB lists in one contiguous, 8-byte aligned buffer.
 #pragma once
 

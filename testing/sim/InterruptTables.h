@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The outside INTERRUPT_TABLE_PROTOCOL as the driver sees it: an interface record with
 // the routing-table pointer at byte 16 and the I/O APIC table pointer at byte 32, and the
 // two tables laid out by byte offset. Every byte the driver must not touch holds a fill

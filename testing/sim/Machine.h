@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Scriptable model of the processor and buses behind arch/Arch.h, for host tests.
 #pragma once
 

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Simulated protocols that other drivers or the platform would publish: PCD, debug
 // print, register access. Each is a plain interface record a test can install.
 #pragma once

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The class each deliverable's tables must give, written down apart from the drivers'
 // tables so that a wrong row cannot agree with itself. No library: the unit tests and the
 // test application both read it.

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The printf of the drivers' debug messages, as EDK2's PrintLib reads the formats they use,
 // and of the test application's own lines, over any character sink:
 //   %a CHAR8 string (%-20a pads on the right)   %s CHAR16 string   %c character   %% percent

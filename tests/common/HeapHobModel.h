@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Which HOBs of a list carry a buffer that the drivers must migrate, read from the bytes with
 // offsets of their own: a GUID HOB (PI vol. 3: type 0x0004 at 0, length at 2, name at 8) named
 // D97D161A-16CD-4ADA-B9F6-AEC3F9FCCC2C, at least 40 bytes long, whose heap header at 24 has

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The interrupt tables another driver publishes, as bytes at offsets of their own (not the
 // drivers' header): the interface holds the routing table's address at 16 and the I/O APIC
 // table's at 32; the I/O APIC table its row count at 16 and 24-byte rows from 20, each with

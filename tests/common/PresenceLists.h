@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The module-presence GUIDs each deliverable must install, in install order, written out
 // independently of the drivers' own lists. Shared by the host tests and the UEFI test
 // application, so it stays freestanding.

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The public headers, as another module includes them: every record and GUID the drivers
 // exchange with the platform.
 #pragma once

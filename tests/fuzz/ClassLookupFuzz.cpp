@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The class lookups of one deliverable against a small model of its match rules, for
 // arbitrary signatures: directly, and through the three protocol services (executing
 // core by CPUID, socket 0 by the indexed configuration read).

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Shared pieces of the fuzz harnesses: a fresh simulated platform per input, a reader
 // over the input bytes, and a check that aborts (libFuzzer then keeps the input).
 #pragma once

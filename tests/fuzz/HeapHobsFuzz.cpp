@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Arbitrary bytes as the HOB list: the GUID-HOB walk and the heap migration over it, with
 // optional allocation and install faults and the trap armed on a simulator. Checked
 // against a model of which HOBs must become nodes.

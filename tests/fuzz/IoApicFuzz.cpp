@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The I/O APIC fix-up over arbitrary interrupt tables: arbitrary rows and counts, each
 // table mapped exactly as large as its count needs, so a read or write past the last
 // field is caught. The result is compared byte for byte with a model of the fix-up.

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The "DMEM" memory log from arbitrary header state: arbitrary markers and UsedSize, boot
 // processor or not, memory present or not, then a few operations (format, validity, and
 // records of arbitrary length, including lengths around the free space and the

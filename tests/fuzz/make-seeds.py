@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Writes the committed seed inputs of the fuzz targets (corpus/<target>/). Each seed is
 a small, well-formed case that the harness turns into a realistic run; the fuzzers mutate
 from there."""

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # Runs one libFuzzer target for a bounded time over its committed seeds.
 # Usage: run-fuzzer.sh BINARY SEED_DIR WORK_DIR SECONDS [libFuzzer flags...]
 # New inputs go to WORK_DIR/corpus, never into the committed seeds; a crashing input is

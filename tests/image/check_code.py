@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Checks machine code of a driver image that no host test can run, from the linker map's
 symbols and llvm-objdump's listing:
   stores  the memory log's functions (names matching --functions, MemoryLog unless told)

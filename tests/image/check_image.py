@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Checks a driver image: PE32+ for AMD64, EFI boot-service driver, linked at ImageBase 0
 with relocations, no import table, no section both writable and executable, a CodeView
 entry naming its symbol file NAME.debug without a folder, within the size budget. With
@@ -12,6 +14,7 @@ import struct
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from socdxe import VERSION  # noqa: E402
 from socdxe.pe import IMAGE_SCN_MEM_EXECUTE, IMAGE_SCN_MEM_WRITE, PeImage  # noqa: E402
 
 
@@ -55,6 +58,8 @@ def check(path, budget, subsystem, edk2=False, codeview_wanted=True):
         problems.append("subsystem %d, not %d" % (pe.subsystem, subsystem))
     if pe.image_base != 0 and not edk2:
         problems.append("ImageBase %#x, not 0" % pe.image_base)
+    if pe.image_version != VERSION and not edk2:
+        problems.append("image version %s, not the release's %s" % (pe.image_version, VERSION))
     if pe.directory("basereloc")[1] == 0 or not any(s["name"] == ".reloc" for s in pe.sections):
         problems.append("no base relocations")
     codeview = pe.codeview()

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Reads the firmware files back with readers that did not write them: Debian's UEFIExtract
 for the volume (and through it the FFS files, whose bytes must be the volume's), and the
 parsers below, written apart from tools/fwpack.py, for the depex, the INF and the DEC. The

@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """The source package as another module of a platform meets it, compile-only: every public
 header with MdePkg's types, alone, under gcc and clang as C11 and C++17 (-pedantic-errors)
 and gnu99; a small C consumer of the class protocol; a header whose layout differs from
 the drivers' refused at compile time; no header path of ours equal, ignoring case, to one
 of MdePkg's or MdeModulePkg's; a driver source compiled as EDK2 compiles it, and refused,
 with one line, against an MdePkg whose values differ from UEFI 2.10 and PI 1.8 or without
-AutoGen.h, or by a compiler older than the oldest supported; and the package rules of EDK2's CI (unique GUIDs, every INF in the DSC, every
+AutoGen.h, or by a compiler older than the oldest supported; and the package rules of EDK2's CI (the licence lines, unique GUIDs, every INF in the DSC, every
 GUID an INF names declared in a package it lists).
 Usage: check_source_package.py --edk2 EDK2_TREE PACKAGE_ROOT"""
 import argparse
@@ -201,6 +203,25 @@ def check_rules(root, edk2):
                 expect(token in known, "%s: depex %s is declared in none of %s" % (name, token, packages))
 
 
+CODE = (".c", ".cpp", ".h", ".py", ".sh", ".cmake", ".inf", ".dec", ".dsc", ".nasm", "CMakeLists.txt")
+LICENCE = ("SPDX-License-Identifier: BSD-2-Clause-Patent", "Copyright (c) 2026, SocDxePkg contributors.")
+
+
+def check_licence(root):
+    """EDK2 CI's licence rule, on every file of ours with code in it (scripts included): the
+    SPDX line and the copyright line in its opening comment (its first 40 lines)."""
+    listed = subprocess.run(["git", "-C", root, "ls-files"], capture_output=True, text=True)
+    files = listed.stdout.split() if listed.returncode == 0 else [
+        os.path.relpath(os.path.join(d, f), root) for d, _, names in os.walk(root) for f in names
+        if not os.path.relpath(d, root).split(os.sep)[0] in ("build", ".git")]
+    for name in files:
+        with open(os.path.join(root, name), "rb") as f:
+            head = f.read(4000)
+        if name.endswith(CODE) or head.startswith(b"#!"):
+            first = b"\n".join(head.split(b"\n")[:40]).decode(errors="replace")
+            expect(all(line in first for line in LICENCE), "%s: no %s in its first lines" % (name, " / ".join(LICENCE)))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--edk2", required=True)
@@ -216,6 +237,7 @@ def main():
         check_compiler_floor(args.root, work)
     check_paths(args.root, args.edk2)
     check_rules(args.root, args.edk2)
+    check_licence(args.root)
     for p in problems:
         print("FAIL " + p)
     print("%s: %d problems" % ("PASS" if not problems else "FAIL", len(problems)))

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # Builds the images twice more, each from scratch in a directory of its own (so that no
 # path leaks into them), and compares both clean builds byte for byte with each other
 # and with the images under test.

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """The image checks and the size report themselves: each defect planted in a copy of a
 real image must be reported, and the clean image must pass.
 Usage: test_check_image.py IMAGE MAP OBJDUMP"""
@@ -68,6 +70,7 @@ class Planted(unittest.TestCase):
                 struct.unpack_from("<I", self.data, self.section_header(".text") + 36)[0]
                 | IMAGE_SCN_MEM_WRITE | IMAGE_SCN_MEM_EXECUTE)),
             ("ImageBase 0x140000000", lambda: struct.pack_into("<Q", self.data, self.opt + 24, 0x140000000)),
+            ("image version 0.0", lambda: struct.pack_into("<HH", self.data, self.opt + 44, 0, 0)),
             ("CodeView entry 'x/SocDxeM70.deb'", lambda: self.rename_codeview(b"x/SocDxeM70.deb")),
             ("CodeView entry None", lambda: struct.pack_into("<II", self.data, self.opt + 112 + 8 * 6, 0, 0)),
             ("not 4 KiB aligned", lambda: struct.pack_into(

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Builds, with EDK2's own build and GenFds, a small platform whose PCD databases give the
 SocDxe drivers' thirteen tokens the numbers and types they read them as, and two variants
 that do not; the drivers themselves go in through their binary INFs, as an integrator puts

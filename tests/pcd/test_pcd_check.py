@@ -1,3 +1,5 @@
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """tools/pcd-check on real images: Debian's OVMF, the strict DEBUG OVMF against its own
 build's token list, and a platform that EDK2's build makes with the drivers' tokens (and two
 that lack one); then one bad input for each refusal.

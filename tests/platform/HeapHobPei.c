@@ -2,6 +2,9 @@
   The reference platform's source of "HEAP" hand-off buffers: GUID HOBs built in PEI once
   memory is there, which the PEI-to-DXE hand-off carries to the drivers. Eligible ones of
   both pool kinds, empty and most of a page, and three that no driver may migrate.
+
+  Copyright (c) 2026, SocDxePkg contributors.
+  SPDX-License-Identifier: BSD-2-Clause-Patent
 **/
 #include <PiPei.h>
 #include <Library/BaseMemoryLib.h>

@@ -4,6 +4,9 @@
   only SocDxeM70 installs, so on a processor SocDxeM70 does not serve it is never
   dispatched. It calls every service once and keeps the answers on its image handle for
   the test application, and in the debug log.
+
+  Copyright (c) 2026, SocDxePkg contributors.
+  SPDX-License-Identifier: BSD-2-Clause-Patent
 **/
 #include <Uefi.h>
 #include <Library/DebugLib.h>

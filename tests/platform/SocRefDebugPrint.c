@@ -2,6 +2,9 @@
   The reference platform's DEBUG_PRINT_PROTOCOL: the SocDxe drivers' messages go to the
   platform's own DebugLib, and so to its debug log, filtered by its debug print level.
   Dispatched before the drivers (TRUE depex, ahead of them in the volume).
+
+  Copyright (c) 2026, SocDxePkg contributors.
+  SPDX-License-Identifier: BSD-2-Clause-Patent
 **/
 #include <Uefi.h>
 #include <Library/DebugLib.h>

@@ -3,6 +3,9 @@
   started (it waits on HEAP_LIST_PROTOCOL, which the first of them installs), so that their
   notification rewrites these tables with the platform's PCD 150 and 152. SocRefPlatform.h
   gives the rows, which the test application checks afterwards.
+
+  Copyright (c) 2026, SocDxePkg contributors.
+  SPDX-License-Identifier: BSD-2-Clause-Patent
 **/
 #include <Uefi.h>
 #include <Library/BaseMemoryLib.h>

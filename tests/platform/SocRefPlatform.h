@@ -2,6 +2,9 @@
   What the reference platform's own modules and the test application share: the interrupt
   tables the platform's producer installs, and the answers its C consumer records. C, so
   both the platform's modules and the application include it.
+
+  Copyright (c) 2026, SocDxePkg contributors.
+  SPDX-License-Identifier: BSD-2-Clause-Patent
 **/
 
 #ifndef SOC_REF_PLATFORM_H_

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Any HEAP header, a list already holding a node or not, any pool outcome.
 #include <string.h>
 

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Any PCD values, the PCD protocols present or not.
 #include "Model.h"
 #include "cfgbuf/CfgPcdBuf.h"

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Any processor signature from CPUID and from the socket's configuration register, any
 // socket number, NULL or not: every class service of one deliverable.
 #include "Model.h"

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Any configuration table of up to ENTRIES entries, searched for any GUID.
 #include <string.h>
 

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Any copy inside one buffer of BYTES bytes: any source, destination and length, the
 // ranges overlapping either way or not at all.
 #include <string.h>

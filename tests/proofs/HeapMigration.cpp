@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Any HOB list of HOB_BYTES bytes after a sound PHIT, migrated with any pool outcome, or an
 // installed heap list adopted.
 #include <string.h>

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Any HOB list of HOB_BYTES bytes after its PHIT, walked for any GUID from its start. The
 // calls that go on from a found HOB are the heap migration's, and its proof covers them.
 #include <string.h>

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Any interrupt tables that the producing driver describes: up to ROWS I/O APIC rows and
 // ROUTING_ROWS routing rows, either table NULL, any identifiers, addresses and inputs.
 #include <string.h>

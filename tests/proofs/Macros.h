@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The public headers' address macros, bracketed so that goto-cc's C++ front end reads them
 // as every compiler does: it takes "(UINT8 *)(Table) + N" as a cast of "(Table) + N",
 // which steps in whole records.

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Any header and contents left in the log's memory, memory present or not, on any
 // processor; then either the log is set up or any record of any count is written.
 #include <string.h>

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The firmware the proofs run against: boot services that keep the UEFI 2.10 contract and
 // nothing more, and nondeterministic values.
 #pragma once

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Forced into every translation unit of a proof: what goto-cc's C++ front end does not take.
 #pragma once
 

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # The refusals of tools/edk2-build, tools/reference-platform, tools/dev/casefold-farm and the
 # image build's configure step, one bad input each. Each
 # must exit 1 with one last line naming the cause (and the log, for a build), print no

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // What each image's entry did: its installs, its handle, its PCD reads, its messages, and
 // the report of them.
 #include "tests/uefi/Checks.h"

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The "HEAP" HOBs a round hands the drivers and the HEAP_LIST_PROTOCOL they publish.
 #include "tests/uefi/Checks.h"
 

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The I/O APIC fix-up: the platform's tables, then the application's.
 #include "tests/uefi/Checks.h"
 

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The reference platform's C modules around the drivers.
 #include "tests/uefi/Checks.h"
 

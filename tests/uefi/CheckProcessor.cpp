@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The processor class and platform information services of a served image.
 #include "tests/uefi/Checks.h"
 

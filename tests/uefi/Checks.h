@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The checks of a round, one file per subsystem of the drivers, each reporting its own
 // results: CheckEntry.cpp (what an entry installed, read and printed), CheckHeap.cpp (the
 // "HEAP" HOBs and HEAP_LIST_PROTOCOL), CheckProcessor.cpp (the class and platform

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // A DEBUG_PRINT_PROTOCOL that keeps every message and who printed it.
 #include "tests/uefi/Doubles.h"
 

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The drivers as a platform gets them: SocDxe.fv handed to the DXE core through the DXE
 // services' ProcessFirmwareVolume, and OVMF's own dispatcher evaluating each driver's
 // dependency expression and loading and starting it (PI 1.8, vol. 2, 7.2 and 10.3).

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Loading and starting a round's images through OVMF's DXE dispatcher.
 #pragma once
 

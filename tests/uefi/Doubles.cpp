@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Which image called: the application tells the drivers apart by where a call returns to.
 #include "tests/uefi/Doubles.h"
 

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The parts of a platform that the application plays for the drivers: a PCD protocol in
 // front of the firmware's, a debug-print protocol, a register-access protocol and the
 // interrupt tables of another driver. Each records what the drivers asked of it, and by

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 #include "tests/uefi/Expected.h"
 
 #include "tests/common/ClassTables.h"

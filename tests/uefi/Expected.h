@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // What each deliverable must do, written down independently of the drivers' own tables so
 // that a wrong entry in a driver cannot agree with itself.
 #pragma once

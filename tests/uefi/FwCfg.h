@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // QEMU's firmware configuration device over its I/O ports. The runner hands the driver
 // images and the scenario to the application as named fw_cfg files, so the application
 // needs no file-system code and the boot disk holds only the application itself.

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 #include "tests/uefi/Handles.h"
 
 #include "tests/common/Published.h"

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // What every part of the test application shares: the firmware tables, the driver images
 // of this boot, and the result lines the runner reads. Each result is one console line:
 //   @@ BEGIN <args>    @@ PASS <check>    @@ FAIL <check>: <details>

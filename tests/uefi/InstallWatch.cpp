@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Every InstallProtocolInterface call, observed, and some of them failed on purpose.
 #include "tests/uefi/Doubles.h"
 

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The interrupt tables of another driver, in pool, laid out by tests/common/InterruptTableImage.h.
 #include "tests/uefi/Doubles.h"
 

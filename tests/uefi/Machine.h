@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The few instructions the test application needs. It keeps its own copies rather than
 // linking the drivers' arch layer, so that what it reports about the machine does not
 // depend on the code under test.

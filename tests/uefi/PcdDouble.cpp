@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The application's PCD_PROTOCOL, in front of the firmware's or in place of a missing one.
 #include "tests/uefi/Doubles.h"
 

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Console output for the test application: printf (tests/common/Format.h, %r as the
 // status's name) over ConOut->OutputString. "\n" goes out as CR LF.
 #pragma once

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // A REGISTER_ACCESS_PROTOCOL over a small table of register values.
 #include "tests/uefi/Doubles.h"
 

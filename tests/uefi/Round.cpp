@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // One round of a boot: both images loaded and started in the round's order, then the checks
 // of each subsystem in turn (Checks.h), then the round's traces removed so that the next
 // round starts from a clean protocol database.

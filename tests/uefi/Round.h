@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // One round of a boot: start the round's images, check what they did and what their
 // services answer, fire the I/O APIC fix-up, and clear the round's traces.
 #pragma once

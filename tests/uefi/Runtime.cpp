@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The compiler turns record copies and clears into memcpy and memset calls; the
 // application links no C library, so it brings its own. Volatile stores keep the loops
 // from being recognised as those very calls.

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Boots in QEMU/OVMF as the removable-media boot application. It loads the driver images
 // that the runner placed in fw_cfg, starts them round by round the way the DXE dispatcher
 // would, checks the outcome and powers the machine off.

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Boots the UEFI test application in QEMU with OVMF once and turns the application's "@@"
 result lines into a verdict. Each --order is one round of that boot: the images are loaded
 afresh and started in that order.

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Every QEMU scenario, the image sets and the firmwares they run on, in one table.
 
 CMake makes the test list from it (scenarios.py cmake prints one line per test); the

@@ -1,3 +1,5 @@
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """The runner's verdict without QEMU: what counts as a pass, and that a hung or faulting
 boot never does."""
 

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Merges gcov's JSON output of the driver objects of both unit binaries into one line
 coverage figure per driver source file and in total."""
 import collections

@@ -1,3 +1,5 @@
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Debian's archive as the firmware builders and the proofs use it: entries derived from the
 machine's own (tools/apt-entries.py, so that no host name is ever written), another
 release's pinned below 100 so that it never changes what is installed, and one apt-get at a

@@ -1,3 +1,5 @@
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """EDK2 workspaces the tools build in: one folder per key in the cache, whose older
 siblings of the same kind are stale and go; a lock while one is in use; a stamp of what its
 last build was made from; and EDK2's `build` run inside edksetup.sh."""
@@ -6,6 +8,8 @@ import fcntl
 import os
 import shutil
 import subprocess
+
+from socdxe import VERSION
 
 
 def write_if_changed(path, data):
@@ -55,7 +59,7 @@ def module_inf(name, kind, guid, packages, sections, space=None, pcds=()):
     """The INF of module NAME: its source NAME.c with the entry point NAMEEntry, the
     PACKAGES' DECs, the lines of SECTIONS, and the PCDs PcdT<n> of SPACE it consumes."""
     lines = ["[Defines]", "  INF_VERSION = 0x00010005", "  BASE_NAME = " + name, "  FILE_GUID = " + guid,
-             "  MODULE_TYPE = " + kind, "  VERSION_STRING = 1.0", "  ENTRY_POINT = %sEntry" % name, "",
+             "  MODULE_TYPE = " + kind, "  VERSION_STRING = " + VERSION, "  ENTRY_POINT = %sEntry" % name, "",
              "[Sources]", "  %s.c" % name, "", "[Packages]"] + ["  %s/%s.dec" % (p, p) for p in packages]
     lines += [""] + list(sections) + ["", "[Pcd]"] + ["  %s.PcdT%04d ## CONSUMES" % (space, n) for n in pcds]
     return "\n".join(lines) + "\n"

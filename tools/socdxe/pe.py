@@ -1,3 +1,5 @@
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """PE32+ images: reading the parts the image checks and the size report need, the
 refusal of what is not an x86-64 EFI image, and the header compaction of the build."""
 import re
@@ -31,6 +33,7 @@ class PeImage:
         self.section_alignment, self.file_alignment = struct.unpack_from("<II", data, opt + 32)
         self.size_of_image = struct.unpack_from("<I", data, opt + 56)[0]
         self.subsystem, self.dll_characteristics = struct.unpack_from("<HH", data, opt + 68)
+        self.image_version = "%d.%d" % struct.unpack_from("<HH", data, opt + 44)
         ndirs = struct.unpack_from("<I", data, opt + 108)[0]
         self.directories = {}
         for i in range(ndirs):

@@ -1,3 +1,5 @@
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """The PI 1.8 volume 3 formats the tools write and read: firmware volumes, FFS files,
 sections and dependency expressions."""
 import struct

@@ -1,3 +1,5 @@
+# Copyright (c) 2026, SocDxePkg contributors.
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """The PCD tokens the drivers read, by number."""
 
 # Token number, access, usage and purpose, in the order the drivers read them. Read by

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The class lookups of this deliverable. Every family row is examined and the last match
 // wins; the caller's record is set to FAMILY_CLASS_NONE / REVISION_CLASS_NONE first, so a
 // miss leaves those values behind.

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Class tables of this deliverable (family 17h rows only, so the family 19h processors its
 // driver main accepts find no class) and its lookups.
 #include "framework/Framework.h"

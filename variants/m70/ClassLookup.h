@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The class lookup of this deliverable: pointers to the first matching family row and to
 // its matching (or default) revision row. The out-parameters are written only on TRUE.
 #pragma once

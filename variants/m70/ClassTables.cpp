@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Class tables of this deliverable (family 19h rows) and its lookup: the first matching
 // family row wins, and the services copy the fields they need from the rows found.
 #include "framework/Framework.h"

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Driver-main data of this deliverable: family 19h, models 70h-7Fh.
 #include "processor/Variant.h"
 

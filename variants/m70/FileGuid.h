@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Name of this deliverable's FFS file in a firmware volume (and FILE_GUID of its INF).
 #pragma once
 

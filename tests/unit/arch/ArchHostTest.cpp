@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The seam's instructions that user mode may run, run for real on the host: the simulator
 // query's register contract. A caller sets junk in RSI, RBX and the flags; afterwards
 // SI must be what CPUID left there (it does not touch RSI: the zero the query put in),

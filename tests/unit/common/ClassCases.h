@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Shared shape of the class-lookup cases: a signature and the two pairs it should give.
 #pragma once
 

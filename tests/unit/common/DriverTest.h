@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Common fixture: a fresh simulated firmware and machine, and the driver's globals back
 // to their load-time values, for every test.
 #pragma once

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Fault-injection sweep over the entry call: a clean run records every boot-service call
 // that the start-up chain and driver main make; then, for each of those calls, a fresh
 // boot in which exactly that call fails. Every such boot must end in success (an error

@@ -1,3 +1,5 @@
+// Copyright (c) 2026, SocDxePkg contributors.
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // What each deliverable is expected to do, written out independently of the driver's own
 // data so that a wrong table entry shows up as a test failure.
 #pragma once
