@@ -52,6 +52,33 @@ def with_release(release, present, log=None):
         add_entries("socdxe-" + release, ["--types", "deb deb-src", "--as", release], log)
 
 
+def candidate(package):
+    """The version apt would take of PACKAGE, or None."""
+    out = subprocess.run(["apt-cache", "policy", package], capture_output=True, text=True).stdout
+    found = [line.split()[1] for line in out.splitlines() if line.strip().startswith("Candidate:")]
+    return found[0] if found and found[0] != "(none)" else None
+
+
+def unpacked(release, packages, home, log):
+    """RELEASE's PACKAGES downloaded and unpacked into HOME/root, never installed; HOME is
+    left whole or not at all (its "done" file says so). Raises OSError when a download
+    fails."""
+    if os.path.exists(os.path.join(home, "done")):
+        return home
+    shutil.rmtree(home, ignore_errors=True)
+    download = os.path.join(home, "download")
+    os.makedirs(download)
+    wanted = ["%s/%s" % (p, release) for p in packages]
+    if not run(["apt-get", "download", "-qq"] + wanted, log, cwd=download):
+        shutil.rmtree(home, ignore_errors=True)
+        raise OSError("apt-get download of %s failed" % " ".join(wanted))
+    for deb in sorted(glob.glob(os.path.join(download, "*.deb"))):
+        subprocess.run(["dpkg-deb", "-x", deb, os.path.join(home, "root")], stdout=log, stderr=log, check=True)
+    shutil.rmtree(download)
+    open(os.path.join(home, "done"), "w").close()
+    return home
+
+
 def source_versions(package):
     shown = subprocess.run(["apt-cache", "showsrc", package], capture_output=True, text=True).stdout
     return [line.split()[1] for line in shown.splitlines() if line.startswith("Version: ")]
