@@ -7,6 +7,8 @@ that do not; the drivers themselves go in through their binary INFs, as an integ
 them in. Cached: a later run rebuilds only what changed.
 
   pcd-platform.py --strict STRICT_OVMF_DIR --drivers FIRMWARE_BUILD
+  pcd-platform.py --strict STRICT_OVMF_DIR --drivers KIT      the good platform alone, with
+                  the binary kit of a release (an unpacked SocDxePkg/) as its SocDxePkg
 
 Uses the edk2 tree that tools/strict-ovmf keeps and caches next to it: prints the folder
 that holds for each variant a folder with its flash image (SOCPCDTEST.fd), the build's
@@ -137,19 +139,24 @@ def build(strict, drivers):
     edk2, cache = os.path.join(strict, "edk2"), os.path.dirname(strict)
     version = open(os.path.join(strict, "flags")).readline().strip()
     key = hashlib.sha256((version + open(__file__).read() + open(edk2ws.__file__).read()).encode()).hexdigest()[:12]
-    stamp = hashlib.sha256(b"".join(open(os.path.join(drivers, f), "rb").read() for f in DRIVER_FILES)).hexdigest()
-    with edk2ws.slot(cache, "pcd-platform", key) as top:
+    # A release's kit is the package as it comes, every file of it; a firmware build gives
+    # the drivers' files and the DEC.
+    kit = os.path.isdir(os.path.join(drivers, "Binaries"))
+    given = sorted(os.path.relpath(os.path.join(d, f), drivers) for d, _, names in os.walk(drivers) for f in names) \
+        if kit else [os.path.join("Binaries", f) for f in DRIVER_FILES] + ["SocDxePkg.dec"]
+    source = (lambda path: os.path.join(drivers, path)) if kit else \
+        (lambda path: os.path.join(drivers, os.path.basename(path)))
+    stamp = hashlib.sha256(b"".join(p.encode() + open(source(p), "rb").read() for p in given)).hexdigest()
+    with edk2ws.slot(cache, "pcd-kit" if kit else "pcd-platform", key) as top:
         if edk2ws.built_from(top) == stamp:
             return top
-        for variant in VARIANTS:
+        for variant in ["good"] if kit else VARIANTS:
             work = os.path.join(top, "workspace-" + variant)
+            shutil.rmtree(os.path.join(work, "SocDxePkg"), ignore_errors=True)
             for path, text in package(variant).items():
                 edk2ws.write_if_changed(os.path.join(work, path), text)
-            for f in DRIVER_FILES:
-                edk2ws.write_if_changed(os.path.join(work, "SocDxePkg", "Binaries", f),
-                                        open(os.path.join(drivers, f), "rb").read())
-            edk2ws.write_if_changed(os.path.join(work, "SocDxePkg", "SocDxePkg.dec"),
-                                    open(os.path.join(drivers, "SocDxePkg.dec"), "rb").read())
+            for path in given:
+                edk2ws.write_if_changed(os.path.join(work, "SocDxePkg", path), open(source(path), "rb").read())
             log = os.path.join(top, "build-%s.log" % variant)
             if not edk2ws.build(work, edk2, ["-a", "X64", "-t", "GCC5", "-b", "RELEASE", "-p", "SocPcdTestPkg/SocPcdTest.dsc"],
                                 log, [edk2]):
@@ -170,7 +177,7 @@ def build(strict, drivers):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--strict", required=True, help="the folder tools/strict-ovmf prints")
-    parser.add_argument("--drivers", required=True, help="the firmware build folder")
+    parser.add_argument("--drivers", required=True, help="the firmware build folder, or a release's unpacked kit")
     args = parser.parse_args()
     print(build(os.path.abspath(args.strict), os.path.abspath(args.drivers)))
 
