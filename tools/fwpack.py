@@ -91,11 +91,13 @@ def guid_value(path, name, parts):
     return uuid.UUID(bytes_le=raw)
 
 
-def read_guids(paths):
-    """C name -> uuid.UUID, and the MODULE_PRESENCE_LIST names in order (if a file has one)."""
+def read_guids(paths, homes=None):
+    """C name -> uuid.UUID, and the MODULE_PRESENCE_LIST names in order (if a file has one).
+    HOMES, a dict, receives C name -> the public header (include/...) that defines it."""
     texts = [(path, open(path).read()) for path in paths]
     macros = {m.group(1): guid_value(path, m.group(1), m.groups()[1:]) for path, text in texts
               for m in GUID_MACRO.finditer(text)}
+    where = {m.group(1): path for path, text in texts for m in GUID_MACRO.finditer(text)}
     guids, presence = {}, []
     for path, text in texts:
         for m in GUID_DEFINITION.finditer(text):
@@ -103,6 +105,9 @@ def read_guids(paths):
                 guids[m.group(1)] = guid_value(path, m.group(1), m.groups()[2:])
             elif m.group(2) in macros:
                 guids[m.group(1)] = macros[m.group(2)]
+                header = where[m.group(2)].replace(os.sep, "/")
+                if homes is not None and "include/" in header:
+                    homes[m.group(1)] = header[header.rindex("include/"):]
             else:
                 raise Refused("%s: %s is defined as %s, which no header given defines" % (path, m.group(1), m.group(2)))
         m = PRESENCE_LIST.search(text)
@@ -191,7 +196,7 @@ def source_inf(name, presence, guids, sources):
     return "\n".join(lines)
 
 
-def dec(guids, includes=None):
+def dec(guids, includes=None, homes=None):
     names = [c for c in sorted(guids) if c not in MDE_PKG and not c.endswith("FileGuid")]
     protocols = [c for c in names if c.endswith("ProtocolGuid") or c.startswith("gModulePresence")]
     others = [c for c in names if c not in protocols]
@@ -202,8 +207,10 @@ def dec(guids, includes=None):
     if includes:
         lines += ["[Includes]"] + ["  %s" % i for i in includes] + [""]
     lines += ["[Protocols]"]
-    lines += ["  %s = %s" % (c, dec_form(guids[c])) for c in protocols]
-    lines += ["", "[Guids]"] + ["  %s = %s" % (c, dec_form(guids[c])) for c in others] + [""]
+    # Each entry under a comment naming the header that defines it, as MdePkg's DEC does.
+    entry = lambda c: (["  ## %s" % homes[c]] if homes and c in homes else []) + ["  %s = %s" % (c, dec_form(guids[c]))]  # noqa: E731
+    lines += [line for c in protocols for line in entry(c)]
+    lines += ["", "[Guids]"] + [line for c in others for line in entry(c)] + [""]
     return "\n".join(lines)
 
 
@@ -289,7 +296,8 @@ def main(argv=None):
                 sources.append(relative.replace(os.sep, "/"))
             write_all([(args.out, source_inf(args.name, presence, guids, sorted(sources)))])
         else:
-            write_all([(args.out, dec(read_guids(args.guids)[0], args.include))])
+            homes = {}
+            write_all([(args.out, dec(read_guids(args.guids, homes)[0], args.include, homes))])
     except (Refused, OSError) as error:
         print("fwpack: %s; nothing written" % error, file=sys.stderr)
         return 1

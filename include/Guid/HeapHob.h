@@ -27,12 +27,12 @@
 
 #pragma pack(1)
 typedef struct {
-  UINT32    Signature;
-  UINT32    Reserved4;   ///< Not interpreted; travels with the header.
-  UINT32    DataSize;
-  UINT8     PoolSelector;
-  UINT8     MigrateFlag;
-  UINT16    Reserved14;  ///< Not interpreted; travels with the header.
+  UINT32    Signature;     ///< HEAP_HOB_SIGNATURE; a HOB with another is not migrated.
+  UINT32    Reserved4;     ///< Not interpreted; travels with the header.
+  UINT32    DataSize;      ///< Bytes of buffer after the header; must fit in the HOB.
+  UINT8     PoolSelector;  ///< HEAP_POOL_SELECTOR_RUNTIME: runtime-services pool; else boot-services.
+  UINT8     MigrateFlag;   ///< HEAP_MIGRATE_FLAG_MIGRATE to migrate; any other value: left alone.
+  UINT16    Reserved14;    ///< Not interpreted; travels with the header.
 } HEAP_HOB_HEADER;
 #pragma pack()
 

@@ -20,6 +20,17 @@
 
 typedef struct _DEBUG_PRINT_PROTOCOL DEBUG_PRINT_PROTOCOL;
 
+/**
+  Prints one message, if the producer's level filter lets ErrorLevel through.
+
+  @param[in]  ErrorLevel  0x80000000 for the drivers' errors, 0x0020000000000000 for the
+                          hook dispatcher's trace line.
+  @param[in]  Format      The message, with %a, %r and %x conversions.
+  @param[in]  Marker      The arguments after Format.
+
+  @retval EFI_SUCCESS  The producer's own status; the SocDxe drivers ignore it.
+  @retval Others       The producer's own status; the SocDxe drivers ignore it.
+**/
 typedef
 EFI_STATUS
 (EFIAPI *DEBUG_PRINT_PROTOCOL_PRINT)(
@@ -32,7 +43,7 @@ EFI_STATUS
 /// Only the first member binds; a producer may append its own.
 ///
 struct _DEBUG_PRINT_PROTOCOL {
-  DEBUG_PRINT_PROTOCOL_PRINT    Print;
+  DEBUG_PRINT_PROTOCOL_PRINT    Print;  ///< The only member the drivers call.
 };
 
 SOC_DXE_FIELD (DEBUG_PRINT_PROTOCOL, Print, 0, 8);

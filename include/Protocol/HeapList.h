@@ -35,7 +35,7 @@ typedef struct {
 #define HEAP_NODE_DATA(Node)  ((UINT8 *)(Node) + sizeof (HEAP_NODE))
 
 typedef struct {
-  UINT64        Revision;
+  UINT64        Revision;   ///< HEAP_LIST_PROTOCOL_REVISION
   LIST_ENTRY    HeapList;   ///< Head of the HEAP_NODE list, linked through HEAP_NODE.Link.
 } HEAP_LIST_PROTOCOL;
 

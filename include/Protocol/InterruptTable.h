@@ -1,9 +1,17 @@
 /** @file
   INTERRUPT_TABLE_PROTOCOL: the platform's interrupt-controller tables, which another
-  driver publishes. Whenever an instance is installed, the SocDxe drivers write the I/O
-  APIC identifiers of PCD tokens 150 (I/O APIC at 0xFEC00000) and 152 (0xFEC01000) into
-  the first installed instance's I/O APIC table, and re-target the routing items with an
-  input in 24..55 that named the former identifier.
+  driver publishes. Whenever an instance is installed (and once at each driver's start),
+  the SocDxe drivers locate the first installed instance and, for the I/O APIC at
+  0xFEC00000 with the identifier of PCD token 150, then the one at 0xFEC01000 with that of
+  token 152:
+    1. write the new identifier, zero-extended, to ApicId of every I/O APIC row whose
+       BaseAddress is that address; the former identifier is the low byte of the last such
+       row's ApicId;
+    2. write the new identifier to ApicId of every routing item whose ApicId equals the
+       former identifier and whose InputNumber is 24..55; other items are left alone.
+  When no row has that address, the I/O APIC table is left alone and the former
+  identifier is taken to be 1: routing items with ApicId 1 and an input in 24..55 then
+  receive the new identifier. The work is idempotent.
 
   Only the fields below bind; the other bytes of the interface, the tables and their rows
   are the producer's and are left alone. The table fields are not naturally aligned, so
@@ -28,8 +36,8 @@
 /// read and whose whole 32-bit field is written.
 ///
 typedef struct {
-  UINT64    BaseAddress;
-  UINT32    ApicId;
+  UINT64    BaseAddress;        ///< Physical base address of the I/O APIC.
+  UINT32    ApicId;             ///< Identifier; the low byte is the identifier read.
   UINT8     ProducerBytes[12];
 } INTERRUPT_IOAPIC_ROW;
 
@@ -38,15 +46,15 @@ typedef struct {
 ///
 typedef struct {
   UINT8     ProducerBytes[16];
-  UINT32    IoApicCount;
+  UINT32    IoApicCount;        ///< Rows that follow, 24 bytes each.
 } INTERRUPT_IOAPIC_TABLE;
 
 ///
 /// One routing item: an input number and the identifier of the I/O APIC it goes to.
 ///
 typedef struct {
-  UINT8    InputNumber;
-  UINT8    ApicId;
+  UINT8    InputNumber;  ///< Only items with 24..55 are re-targeted.
+  UINT8    ApicId;       ///< Identifier of the I/O APIC the input goes to.
 } INTERRUPT_ROUTING_ITEM;
 
 #define INTERRUPT_ROUTING_ITEMS_PER_ROW  4
@@ -64,15 +72,15 @@ typedef struct {
 ///
 typedef struct {
   UINT8     ProducerBytes[24];
-  UINT32    RoutingCount;
+  UINT32    RoutingCount;         ///< Rows that follow, 345 bytes each.
   UINT8     MoreProducerBytes[45];
 } INTERRUPT_ROUTING_TABLE;
 
 typedef struct {
   UINT8                      ProducerBytes[16];
-  INTERRUPT_ROUTING_TABLE    *RoutingTable;
+  INTERRUPT_ROUTING_TABLE    *RoutingTable;       ///< At byte offset 16.
   UINT8                      MoreProducerBytes[8];
-  INTERRUPT_IOAPIC_TABLE     *IoApicTable;
+  INTERRUPT_IOAPIC_TABLE     *IoApicTable;        ///< At byte offset 32.
 } INTERRUPT_TABLE_PROTOCOL;
 
 #pragma pack()

@@ -24,14 +24,25 @@
 typedef struct _PLATFORM_INFO_PROTOCOL PLATFORM_INFO_PROTOCOL;
 
 ///
-/// Read in place: GetDescriptor hands out a pointer into the driver image.
+/// Read in place: GetDescriptor hands out a pointer into the driver image. The words are
+/// constants of each driver: SocDxeM70 1, 0x57, 0x5B, 0x59; SocDxeM60 1, 0x24, 0x28, 0x26.
 ///
 typedef struct {
-  UINT32    Word[4];
+  UINT32    Word[4];  ///< Word[0] to Word[3], little-endian, in that order.
 } PLATFORM_INFO_DESCRIPTOR;
 
 /**
-  The 8-bit information field, zero-extended into Value.
+  The 8-bit information field of the platform register, zero-extended: SocDxeM70 reads
+  register 0x0005D8F4 and returns its bits 8..1; SocDxeM60 reads 0x0005D584 and returns
+  its bits 26..19.
+
+  @param[in]   This   The installed instance (not examined).
+  @param[out]  Value  Receives the field, bits 31..8 zero.
+
+  @retval EFI_SUCCESS            Value is written.
+  @retval EFI_INVALID_PARAMETER  Value is NULL; nothing is located or read.
+  @retval EFI_DEVICE_ERROR       REGISTER_ACCESS_PROTOCOL could not be located (any status
+                                 but EFI_SUCCESS); Value is not written.
 **/
 typedef
 EFI_STATUS
@@ -41,8 +52,23 @@ EFI_STATUS
   );
 
 /**
-  The unit mask, the 8-bit unit field, its width (8) and the unit flag (0 or 1). Any
-  output may be NULL, but not all of UnitMask, Field and Flag.
+  The unit information of the platform. SocDxeM70: UnitMask is 1; Field is bits 14..7 and
+  Flag bit 6 of register 0x0005D528. SocDxeM60: UnitMask is bits 23..22 of register
+  0x0005D3BC; the unit index is that of its lowest set bit, 0 or 1, or 2 when neither is
+  set; Field is bits 7..0 and Flag bit 8 of register (index << 25) | 0x30081CD0. Width is
+  always 8. Outputs whose pointer is NULL are skipped.
+
+  @param[in]   This      The installed instance (not examined).
+  @param[out]  UnitMask  Receives the unit mask (SocDxeM70 writes it before any read).
+  @param[out]  Field     Receives the 8-bit unit field, bits 31..8 zero.
+  @param[out]  Width     Receives 8, the width of Field in bits.
+  @param[out]  Flag      Receives the unit flag, 0 or 1.
+
+  @retval EFI_SUCCESS            The non-NULL outputs are written.
+  @retval EFI_INVALID_PARAMETER  UnitMask, Field and Flag are all NULL (Width alone does
+                                 not count); nothing is located or read.
+  @retval EFI_DEVICE_ERROR       REGISTER_ACCESS_PROTOCOL could not be located; no output
+                                 is written.
 **/
 typedef
 EFI_STATUS
@@ -55,8 +81,14 @@ EFI_STATUS
   );
 
 /**
-  Points Descriptor at the driver's static descriptor. This must be the installed
-  instance itself.
+  Points Descriptor at the driver's static descriptor.
+
+  @param[in]   This        The installed instance itself.
+  @param[out]  Descriptor  Receives the descriptor's address (not checked for NULL).
+
+  @retval EFI_SUCCESS            Descriptor is written.
+  @retval EFI_INVALID_PARAMETER  This is not the driver's own instance (NULL included);
+                                 Descriptor is not written.
 **/
 typedef
 EFI_STATUS
@@ -66,7 +98,11 @@ EFI_STATUS
   );
 
 /**
-  Reserved: returns EFI_DEVICE_ERROR.
+  Reserved.
+
+  @param[in]  This  Not examined.
+
+  @retval EFI_DEVICE_ERROR  Always.
 **/
 typedef
 EFI_STATUS
@@ -74,8 +110,11 @@ EFI_STATUS
   IN CONST PLATFORM_INFO_PROTOCOL  *This
   );
 
+///
+/// Installed on the serving driver's image handle; static data of the driver image.
+///
 struct _PLATFORM_INFO_PROTOCOL {
-  UINT64                            Revision;
+  UINT64                            Revision;  ///< PLATFORM_INFO_PROTOCOL_REVISION
   PLATFORM_INFO_GET_INFO_BYTE       GetInfoByte;
   PLATFORM_INFO_GET_UNIT_INFO       GetUnitInfo;
   PLATFORM_INFO_GET_DESCRIPTOR      GetDescriptor;

@@ -2,8 +2,15 @@
   REGISTER_ACCESS_PROTOCOL: the platform's register reads, which PLATFORM_INFO_PROTOCOL
   uses. Another driver of the platform publishes it. The SocDxe drivers call only the
   service at byte offset 32, as ReadRegister (This, 0, Address, &Value), and count only
-  EFI_SUCCESS as success. The other members, and the meaning of Space, are the
-  producer's.
+  EFI_SUCCESS from LocateProtocol as success. The other members, and the meaning of Space,
+  are the producer's.
+
+  The registers a producer must serve (Space 0):
+    SocDxeM70: 0x0005D8F4 (GetInfoByte) and 0x0005D528 (GetUnitInfo).
+    SocDxeM60: 0x0005D584 (GetInfoByte), 0x0005D3BC (GetUnitInfo's unit mask), and the
+      unit register it selects: 0x30081CD0, 0x32081CD0 or 0x34081CD0.
+  The drivers do not look at ReadRegister's status; a producer that cannot read a
+  register should still write Value (0 is the value the drivers then report).
 
   Copyright (c) 2026, SocDxePkg contributors.
   SPDX-License-Identifier: BSD-2-Clause-Patent
@@ -19,6 +26,18 @@
 
 typedef struct _REGISTER_ACCESS_PROTOCOL REGISTER_ACCESS_PROTOCOL;
 
+/**
+  Reads one 32-bit platform register.
+
+  @param[in]   This     The instance the caller located.
+  @param[in]   Space    The register space; the SocDxe drivers pass 0.
+  @param[in]   Address  The register's address in that space.
+  @param[out]  Value    Receives the register's value.
+
+  @retval EFI_SUCCESS  Value holds the register.
+  @retval Others       The producer's own failures; the SocDxe drivers take Value as it
+                       was left.
+**/
 typedef
 EFI_STATUS
 (EFIAPI *REGISTER_ACCESS_READ_REGISTER)(
@@ -29,8 +48,8 @@ EFI_STATUS
   );
 
 struct _REGISTER_ACCESS_PROTOCOL {
-  VOID                             *ProducerMembers[4];
-  REGISTER_ACCESS_READ_REGISTER    ReadRegister;
+  VOID                             *ProducerMembers[4];  ///< The producer's own; never read.
+  REGISTER_ACCESS_READ_REGISTER    ReadRegister;         ///< At byte offset 32.
 };
 
 SOC_DXE_FIELD (REGISTER_ACCESS_PROTOCOL, ReadRegister, 32, 8);
