@@ -2,7 +2,8 @@
   A C driver of the platform that uses what SocDxeM70 publishes, built from MdePkg and the
   drivers' public headers alone. Its dependency expression waits on a presence GUID that
   only SocDxeM70 installs, so on a processor SocDxeM70 does not serve it is never
-  dispatched. It calls every service once and keeps the answers on its image handle for
+  dispatched, and on the platform's REGISTER_ACCESS_PROTOCOL, which the platform
+  information services read through. It calls every service once and keeps the answers on its image handle for
   the test application, and in the debug log.
 
   Copyright (c) 2026, SocDxePkg contributors.
@@ -32,9 +33,6 @@ SocRefConsumerEntry (
   HEAP_LIST_PROTOCOL              *Heap;
   CONST PLATFORM_INFO_DESCRIPTOR  *Descriptor;
   LIST_ENTRY                      *Link;
-  UINT32                          Field;
-  UINT32                          Width;
-  UINT8                           Flag;
   PROCESSOR_CLASS_ID              Scratch;
 
   mResult.Located[0] = gBS->LocateProtocol (&gProcessorClassProtocolGuid, NULL, (VOID **)&Class);
@@ -52,8 +50,11 @@ SocRefConsumerEntry (
 
   mResult.InfoByteValue = SOC_REF_UNTOUCHED;
   mResult.UnitMask      = SOC_REF_UNTOUCHED;
+  mResult.UnitField     = SOC_REF_UNTOUCHED;
+  mResult.UnitWidth     = SOC_REF_UNTOUCHED;
+  mResult.UnitFlag      = 0xA5;
   mResult.InfoByte      = Info->GetInfoByte (Info, &mResult.InfoByteValue);
-  mResult.UnitInfo      = Info->GetUnitInfo (Info, &mResult.UnitMask, &Field, &Width, &Flag);
+  mResult.UnitInfo      = Info->GetUnitInfo (Info, &mResult.UnitMask, &mResult.UnitField, &mResult.UnitWidth, &mResult.UnitFlag);
   mResult.Descriptor    = Info->GetDescriptor (Info, &Descriptor);
   if (!EFI_ERROR (mResult.Descriptor)) {
     mResult.DescriptorWords = *Descriptor;
@@ -80,9 +81,15 @@ SocRefConsumerEntry (
     ));
   DEBUG ((
     DEBUG_INFO,
-    "SocRefConsumer: GetInfoByte %r, GetUnitInfo %r, GetDescriptor %r %x %x %x %x, ReservedService %r, %u heap nodes of %u bytes\n",
+    "SocRefConsumer: GetInfoByte %r 0x%02x, GetUnitInfo %r mask %u field 0x%02x width %u flag %u, GetDescriptor %r %x %x %x %x, "
+    "ReservedService %r, %u heap nodes of %u bytes\n",
     mResult.InfoByte,
+    mResult.InfoByteValue,
     mResult.UnitInfo,
+    mResult.UnitMask,
+    mResult.UnitField,
+    mResult.UnitWidth,
+    mResult.UnitFlag,
     mResult.Descriptor,
     mResult.DescriptorWords.Word[0],
     mResult.DescriptorWords.Word[1],

@@ -11,6 +11,16 @@
 #include "tests/uefi/Print.h"
 #include "efi/LoadedImage.h"
 
+UINT32 PlatformRegister(UINT32 Address) {
+  static const SOC_REF_REGISTER Registers[] = SOC_REF_REGISTER_VALUES;
+  for (const SOC_REF_REGISTER &Register : Registers) {
+    if (Register.Address == Address) {
+      return Register.Value;
+    }
+  }
+  return 0;
+}
+
 // The platform's C consumer of SocDxeM70's protocols: dispatched after SocDxeM70 on a
 // processor it serves, and then with the answers the drivers' own services must give;
 // never dispatched on another processor (the firmware's log says so too).
@@ -20,10 +30,12 @@ void CheckPlatformConsumer(const ROUND &Round, const char *Subject) {
     M70 = AsciiEqual(kVariants[Index].Name, "m70") ? &kVariants[Index] : M70;
   }
   EFI_GUID ConsumerFile;
+  EFI_GUID DebugPrintFile;
   EFI_GUID M70File;
   UINTN Count = 0;
   EFI_HANDLE *Handles = NULL;
-  if (M70 == NULL || !ParseGuid(SOC_REF_CONSUMER_FILE_GUID_TEXT, &ConsumerFile) || !ParseGuid(M70->FileGuid, &M70File) ||
+  if (M70 == NULL || !ParseGuid(SOC_REF_CONSUMER_FILE_GUID_TEXT, &ConsumerFile) ||
+      !ParseGuid(SOC_REF_DEBUG_PRINT_FILE_GUID_TEXT, &DebugPrintFile) || !ParseGuid(M70->FileGuid, &M70File) ||
       gBS->LocateHandleBuffer(ByProtocol, &gEfiLoadedImageProtocolGuid, NULL, &Count, &Handles) != EFI_SUCCESS) {
     Fail(Subject, "consumer", "no loaded images");
     return;
@@ -31,6 +43,7 @@ void CheckPlatformConsumer(const ROUND &Round, const char *Subject) {
   // Loaded images in the order they were loaded, which is the dispatch order.
   const UINTN None = ~static_cast<UINTN>(0);
   UINTN ConsumerAt = None;
+  UINTN DebugPrintAt = None;
   UINTN M70At = None;
   for (UINTN At = 0; At < Count; At++) {
     EFI_LOADED_IMAGE_PROTOCOL *Loaded = NULL;
@@ -38,10 +51,16 @@ void CheckPlatformConsumer(const ROUND &Round, const char *Subject) {
     if (gBS->HandleProtocol(Handles[At], &gEfiLoadedImageProtocolGuid, reinterpret_cast<VOID **>(&Loaded)) ==
             EFI_SUCCESS && Loaded != NULL && FirmwareFileOf(Loaded->FilePath, &File)) {
       ConsumerAt = GuidEquals(&File, &ConsumerFile) ? At : ConsumerAt;
+      DebugPrintAt = GuidEquals(&File, &DebugPrintFile) && DebugPrintAt == None ? At : DebugPrintAt;
       M70At = GuidEquals(&File, &M70File) ? At : M70At;
     }
   }
   gBS->FreePool(Handles);
+  // The volume holds the debug-print producer after the drivers; its APRIORI file must
+  // still have it dispatched first.
+  Expect(DebugPrintAt != None && M70At != None && DebugPrintAt < M70At, Subject, "platform.debug_print_first",
+         "debug-print producer image %u, SocDxeM70 image %u of %u", static_cast<UINT32>(DebugPrintAt),
+         static_cast<UINT32>(M70At), static_cast<UINT32>(Count));
   EFI_GUID ResultGuid = SOC_REF_CONSUMER_RESULT_GUID;
   const SOC_REF_CONSUMER_RESULT *R = NULL;
   const EFI_STATUS Found = gBS->LocateProtocol(&ResultGuid, NULL, reinterpret_cast<VOID **>(const_cast<SOC_REF_CONSUMER_RESULT **>(&R)));
@@ -73,15 +92,22 @@ void CheckPlatformConsumer(const ROUND &Round, const char *Subject) {
          R->Located[0], R->Located[1], R->Located[2], R->ThisCore, R->ThisCoreId.FamilyClass,
          static_cast<UINT32>(R->ThisCoreId.RevisionClass), R->CoreOfThisCore, R->CoreOfThisCoreId.FamilyClass,
          static_cast<UINT32>(R->CoreOfThisCoreId.RevisionClass), R->Socket0, R->Socket1);
-  // The platform has no register-access protocol: both reads fail and write nothing.
+  // The answers through the platform's own REGISTER_ACCESS_PROTOCOL and its registers.
   bool DescriptorSame = R->Descriptor == EFI_SUCCESS;
   for (UINTN Word = 0; Word < 4; Word++) {
     DescriptorSame = DescriptorSame && R->DescriptorWords.Word[Word] == M70->Descriptor[Word];
   }
-  Expect(R->InfoByte == EFI_DEVICE_ERROR && R->InfoByteValue == SOC_REF_UNTOUCHED && R->UnitInfo == EFI_DEVICE_ERROR &&
-             R->UnitMask == SOC_REF_UNTOUCHED && DescriptorSame && R->Reserved == EFI_DEVICE_ERROR,
-         Subject, "consumer.platform", "GetInfoByte %r 0x%08X, GetUnitInfo %r 0x%08X, GetDescriptor %r, ReservedService %r",
-         R->InfoByte, R->InfoByteValue, R->UnitInfo, R->UnitMask, R->Descriptor, R->Reserved);
+  const UINT32 WantByte = (PlatformRegister(M70->InfoByteRegister) >> M70->InfoByteShift) & 0xFF;
+  const UNIT_INFO_ANSWER Want = M70->UnitInfoOf(PlatformRegister);
+  Expect(R->InfoByte == EFI_SUCCESS && R->InfoByteValue == WantByte && R->UnitInfo == EFI_SUCCESS &&
+             R->UnitMask == Want.UnitMask && R->UnitField == Want.Field && R->UnitWidth == Want.Width &&
+             R->UnitFlag == Want.Flag && DescriptorSame && R->Reserved == EFI_DEVICE_ERROR,
+         Subject, "consumer.platform",
+         "GetInfoByte %r 0x%08X (want 0x%02X), GetUnitInfo %r mask %u field 0x%X width %u flag %u (want %u 0x%X %u %u), "
+         "GetDescriptor %r, ReservedService %r",
+         R->InfoByte, R->InfoByteValue, WantByte, R->UnitInfo, R->UnitMask, R->UnitField, R->UnitWidth,
+         static_cast<UINT32>(R->UnitFlag), Want.UnitMask, Want.Field, Want.Width, static_cast<UINT32>(Want.Flag),
+         R->Descriptor, R->Reserved);
   const UINT8 *Hobs[16];
   UINTN HobCount = 0;
   WalkHobs(static_cast<const UINT8 *>(ConfigurationTable(&gEfiHobListGuid)), Hobs, 16, &HobCount);

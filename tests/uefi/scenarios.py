@@ -110,7 +110,10 @@ SCENARIOS = {
     "gdb_session": Scenario("19/75/2", (Round(),), sets={"ours": ("strict",)}, gdb="gdb-session.gdb"),
     "family19_75_2": Scenario("19/75/2", OBSERVE, sets={"ours": ("platform",)}, timeout=60, log_lines=PLATFORM_LOG + (
         r"Loading driver at 0x[0-9A-F]+ EntryPoint=0x[0-9A-F]+ +SocRefConsumer.efi",
-        r"SocRefConsumer: GetClassOfThisCore Success 00002000/0080")),
+        r"SocRefConsumer: GetClassOfThisCore Success 00002000/0080",
+        r"SocRefRegisterAccess: register 0x0005d8f4 reads 0x9e3779b9",
+        r"SocRefRegisterAccess: register 0x0005d528 reads 0x12346bc0",
+        r"SocRefConsumer: GetInfoByte Success 0xdc, GetUnitInfo Success mask 1 field 0xd7 width 8 flag 1")),
     "family19_61_2": Scenario("19/61/2", OBSERVE, sets={"ours": ("platform",)}, timeout=60, log_lines=PLATFORM_LOG + (
         r"Driver 6A1E2F3B-7C4D-4E5F-8A9B-0C1D2E3F4A5B was discovered but not loaded",)),
     "gdb_in_platform": Scenario("19/75/2", (Round(start=Start.OBSERVE),), sets={"ours": ("platform",)},
