@@ -29,7 +29,8 @@ refused() {  # NAME PATTERN GONE COMMAND...: GONE is what must not exist afterwa
 # edk2-build, on 2022.11 trees of the test's own.
 export SOC_EDK2_OUT=$work/edk2 SOC_EDK2_RELEASES=2022.11 SOC_CACHE_DIR=$work/cache
 sets=$work/edk2/images/2022.11-gcc5-release
-mkdir -p "$work/empty" "$work/tree/BaseTools/Source/C/bin" "$work/bin"
+mkdir -p "$work/empty" "$work/tree/BaseTools/Source/C/bin" "$work/tree/BaseTools/Conf" "$work/bin"
+printf '*_GCC5_*_*_FAMILY = GCC\n*_CLANGPDB_*_*_FAMILY = GCC\n' >"$work/tree/BaseTools/Conf/tools_def.template"
 refused no_tree "^edk2-build: $work/empty is not an edk2 tree" "$work/nothing" \
   env SOC_EDK2_TREE_2022_11="$work/empty" "$tools/edk2-build"
 printf 'build() { echo "build: the compiler crashed"; return 1; }\n' >"$work/tree/edksetup.sh"
@@ -39,6 +40,8 @@ refused build_fails "^edk2-build: EDK2 2022.11 could not build SocDxePkg.dsc; se
 printf 'build() { return 0; }\n' >"$work/tree/edksetup.sh"  # a build that makes nothing
 refused build_makes_nothing "^edk2-build: EDK2's build made no $work/edk2/2022.11/Build/SocDxePkg/DEBUG_GCC5/X64/SocDxeM70.efi$" \
   "$sets" env SOC_EDK2_TREE_2022_11="$work/tree" "$tools/edk2-build"
+refused unknown_tag "^edk2-build: EDK2 2022.11 defines no toolchain tag GCC; it defines CLANGPDB, GCC5$" "$sets" \
+  env SOC_EDK2_TREE_2022_11="$work/tree" SOC_EDK2_TAGS_2022_11="GCC CLANGPDB" "$tools/edk2-build"
 refused no_release "^edk2-build: no EDK2 release 2023.05 here" "$work/nothing" \
   env SOC_EDK2_RELEASES=2023.05 "$tools/edk2-build"
 for t in iasl gcc make bash; do ln -s "$(command -v "$t")" "$work/bin/$t"; done
@@ -53,7 +56,7 @@ touch "$strict/done"
 printf 'version\n' >"$strict/flags"
 printf "('PcdVpdBaseAddress64', 'gEfiMdeModulePkgTokenSpaceGuid') : 30\n('PcdX', 'gUefiOvmfPkgTokenSpaceGuid') : 58\n" \
   >"$strict/PcdTokenNumber"
-printf 'INF  MdeModulePkg/Universal/PCD/Pei/Pcd.inf\nINF  MdeModulePkg/Universal/PCD/Dxe/Pcd.inf\n' \
+printf 'APRIORI DXE {\n  INF  MdeModulePkg/Universal/PCD/Dxe/Pcd.inf\n}\nINF  MdeModulePkg/Universal/PCD/Pei/Pcd.inf\nINF  MdeModulePkg/Universal/PCD/Dxe/Pcd.inf\n' \
   >"$strict/edk2/OvmfPkg/OvmfPkgX64.fdf"
 platform() {  # NAME PATTERN DSC BUILD-FUNCTION-BODY
   printf '%s' "$3" >"$strict/edk2/OvmfPkg/OvmfPkgX64.dsc"

@@ -58,6 +58,7 @@ SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__f
 STRICT_OVMF = os.path.join(SOURCE_DIR, "tools", "strict-ovmf")
 REFERENCE_PLATFORM = os.path.join(SOURCE_DIR, "tools", "reference-platform")
 FW_CFG_PREFIX = "opt/soc/"
+EDK2_OUT = os.environ.get("SOC_EDK2_OUT") or os.path.join(SOURCE_DIR, "build", "edk2")  # as tools/edk2-build
 # The firmware's exception handler prints this before its register dump, then spins.
 EXCEPTION_BANNER = re.compile(rb"!!!! X64 Exception Type[^\r\n]*")
 EXCEPTION_GRACE = 1.0
@@ -607,12 +608,13 @@ def parse_options(argv):
     opts.debug_log = opts.firmware in ("strict", "platform")
     where = {"strict": lambda: strict, "platform": lambda: subprocess.run(
         [REFERENCE_PLATFORM, "--where"], capture_output=True, text=True).stdout.strip()}
-    # Debian's RELEASE OVMF, which logs nothing; Debian 13's OVMF 2025.02 (RELEASE, strict NX,
-    # no keys enrolled), unpacked by tools/edk2-build; the strict DEBUG one and the platform.
+    # Debian's RELEASE OVMF, which logs nothing; Debian 13's OVMF 2025.02 and unstable's
+    # newest (RELEASE, strict NX, no keys enrolled), unpacked by tools/edk2-build and
+    # tools/newest-ovmf; the strict DEBUG one and the platform.
     folder, code, variables = {
         "release": ("/usr/share/OVMF", "OVMF_CODE_4M.fd", "OVMF_VARS_4M.fd"),
-        "debian13": (os.path.join(SOURCE_DIR, "build", "edk2", "ovmf-2025.02"), "OVMF_CODE_4M.secboot.strictnx.fd",
-                     "OVMF_VARS_4M.fd"),
+        "debian13": (os.path.join(EDK2_OUT, "ovmf-2025.02"), "OVMF_CODE_4M.secboot.strictnx.fd", "OVMF_VARS_4M.fd"),
+        "unstable": (os.path.join(EDK2_OUT, "ovmf-unstable"), "OVMF_CODE_4M.secboot.strictnx.fd", "OVMF_VARS_4M.fd"),
     }.get(opts.firmware) or (where[opts.firmware](), "OVMF_CODE.fd", "OVMF_VARS.fd")
     opts.ovmf_code, opts.ovmf_vars = os.path.join(folder, code), os.path.join(folder, variables)
     images = []
@@ -649,6 +651,11 @@ def parse_options(argv):
 
 def main(argv=None):
     opts = parse_options(argv)
+    failed = os.path.join(os.path.dirname(opts.ovmf_code) + ".failed")
+    if os.path.exists(failed):  # the firmware could not be fetched: that, in one line
+        with open(failed) as reason:
+            print(reason.read().strip(), file=sys.stderr)
+        return 2
     wanted = [opts.app, opts.ovmf_code, opts.ovmf_vars] + [p for _, p in opts.images] + [opts.fv or opts.app]
     missing = [p for p in wanted + ([opts.efi_gdb] if opts.gdb is not None else []) if not os.path.isfile(p)]
     if shutil.which(opts.qemu) is None:

@@ -10,15 +10,20 @@ opt/soc/scenario, laid out as SCENARIO_RECORD in Harness.h).
 
   scenarios.py cmake [--have FIRMWARE...]   NAME SET FIRMWARE TIMEOUT per line; refuses a
                                              table entry naming a firmware not in --have
+  scenarios.py edk2-sets                     the image sets tools/edk2-build makes, one a line
 """
 import enum
+import importlib.machinery
+import importlib.util
+import os
 import struct
 import sys
 from dataclasses import dataclass, field
 
 # What run-qemu.py can boot: Debian's RELEASE OVMF, the strict DEBUG one (tools/strict-ovmf),
-# Debian 13's strict-NX 2025.02 (tools/edk2-build) and the reference platform.
-FIRMWARES = ("release", "strict", "debian13", "platform")
+# Debian 13's strict-NX 2025.02 (tools/edk2-build), Debian unstable's strict-NX, the newest
+# (tools/newest-ovmf), and the reference platform.
+FIRMWARES = ("release", "strict", "debian13", "unstable", "platform")
 VARIANTS = ("m70", "m60")  # the application's variant numbers are 1 and 2, in this order
 
 
@@ -76,15 +81,27 @@ class Scenario:
     timeout: int = 40
 
 
-# Image sets: ours on every firmware, and each set EDK2's own build made on one of them.
+def _edk2_build():
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "edk2-build")
+    loader = importlib.machinery.SourceFileLoader("edk2_build", path)
+    module = importlib.util.module_from_spec(importlib.util.spec_from_loader("edk2_build", loader))
+    loader.exec_module(module)
+    return module
+
+
+# Image sets: ours on every firmware, and a set of each toolchain family EDK2's own build
+# made (GCC, CLANGPDB, CLANGDWARF) on one of them.
+# Whatever runs on Debian 13's OVMF runs on the newest too.
 IMAGE_SETS = {
-    "ours": ("release", "strict", "debian13"),
+    "ours": ("release", "strict", "debian13", "unstable"),
     "2022.11-gcc5-release": ("release",),
     "2022.11-clangpdb-debug": ("strict",),
-    "2025.02-gcc5-release": ("debian13",),
+    "2025.02-gcc-release": ("debian13", "unstable"),
+    "2025.02-clangdwarf-debug": ("debian13", "unstable"),
 }
-EDK2_SETS = {"%s-%s-%s" % (r, t, k) for r in ("2022.11", "2025.02") for t in ("gcc5", "clangpdb")
-             for k in ("debug", "release")}
+_BUILD = _edk2_build()
+EDK2_SETS = ["%s-%s-%s" % (r, t.lower(), k.lower()) for r, tags in _BUILD.TAGS.items() for t in tags
+             for k in _BUILD.TARGETS]
 
 FAIL_PRESENCE_SECOND = (Round(), Round(("m60", "m70"), fail_presence=True))
 PLATFORM_LOG = (
@@ -103,7 +120,7 @@ SCENARIOS = {
                                        Round(("m60", "m70"), pcd=Pcd.EFI_HIDDEN, fail_heap_install=True))),
     "trap_armed": Scenario("19/75/2", (Round(fail_heap_install=True),), trap=0x00080225),
     "hook_table_patched": Scenario("19/75/2", (Round(("m70",)),), trap=0x20910056, hook_version=2,
-                                   sets={"ours": ("release",), "2025.02-gcc5-release": ("debian13",)}),
+                                   sets={"ours": ("release",), "2025.02-gcc-release": ("debian13", "unstable")}),
     "heap_hobs": Scenario("19/61/2", (Round(heap_hobs=True), Round(("m60", "m70"), heap_hobs=True))),
     "dispatcher": Scenario("19/75/2", (Round(start=Start.DISPATCH),)),
     "dispatcher_held": Scenario("19/61/2", (Round(start=Start.DISPATCH_HELD),)),
@@ -146,7 +163,9 @@ def tests(have=FIRMWARES):
             for firmware in firmwares:
                 if firmware not in have:
                     raise ValueError("scenario %s: firmware %r cannot be built here; known: %s" % (name, firmware, ", ".join(have)))
-                where = ("edk2-%s" % image_set if image_set != "ours" else "" if firmware == "release" else firmware)
+                # An EDK2 set's test names its firmware after the set's first one.
+                where = ("edk2-%s%s" % (image_set, "" if firmware == firmwares[0] else "." + firmware)
+                         if image_set != "ours" else "" if firmware == "release" else firmware)
                 found.append(("uefi.%s%s" % (where + "." if where else "", name), name, image_set, firmware))
     return found
 
@@ -158,6 +177,9 @@ def lookup(name):
 
 
 def main(argv):
+    if argv[:1] == ["edk2-sets"]:
+        print("\n".join(EDK2_SETS))
+        return 0
     if argv[:1] != ["cmake"]:
         print(__doc__, file=sys.stderr)
         return 2

@@ -162,6 +162,17 @@ class Scenario(unittest.TestCase):
         self.assertEqual(record[28:], bytes(16))
         opts = run_qemu.parse_options(["--build", "b", "--scenario", "family19_75_2"])
         self.assertEqual(run_qemu.scenario_record(opts, 0)[12:20], bytes([1, 2, 0, 0, 3, 4, 2, 0]))
+        # A firmware that could not be fetched: its tests end with the fetch's one line.
+        with tempfile.TemporaryDirectory() as work:
+            with open(os.path.join(work, "ovmf-unstable.failed"), "w") as failed:
+                failed.write("newest-ovmf: could not be fetched: no network\n")
+            out, run_qemu.EDK2_OUT = run_qemu.EDK2_OUT, work
+            try:
+                with contextlib.redirect_stderr(io.StringIO()) as err:
+                    self.assertEqual(run_qemu.main(["--build", work, "--firmware", "unstable"]), 2)
+            finally:
+                run_qemu.EDK2_OUT = out
+            self.assertEqual(err.getvalue(), "newest-ovmf: could not be fetched: no network\n")
         for bad in (["--scenario", "pcd_hiden"], ["--order", "m70,m80"], ["--scenario", "trap_armed", "--order", "m70"]):
             with self.assertRaises(SystemExit, msg=bad), contextlib.redirect_stderr(io.StringIO()) as err:
                 run_qemu.parse_options(["--build", "b"] + bad)
