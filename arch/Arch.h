@@ -33,8 +33,13 @@ void ArchPhysicalWrite32(UINT64 Address, UINT32 Value);
 // window, which the compiler may neither merge, widen, split nor drop: memory that a bus
 // observer or a debugger may watch. Plain volatile accesses, the same in every build.
 typedef volatile UINT8 ARCH_BYTE;
+#if SOC_MSVC
+typedef volatile UINT16 __unaligned ARCH_UNALIGNED_UINT16;
+typedef volatile UINT32 __unaligned ARCH_UNALIGNED_UINT32;
+#else
 typedef volatile UINT16 __attribute__((aligned(1))) ARCH_UNALIGNED_UINT16;
 typedef volatile UINT32 __attribute__((aligned(1))) ARCH_UNALIGNED_UINT32;
+#endif
 inline UINT8 ArchLoad8(const VOID *Address) { return *static_cast<const ARCH_BYTE *>(Address); }
 inline void ArchStore8(VOID *Address, UINT8 Value) { *static_cast<ARCH_BYTE *>(Address) = Value; }
 inline void ArchStore16(VOID *Address, UINT16 Value) { *static_cast<ARCH_UNALIGNED_UINT16 *>(Address) = Value; }

@@ -23,14 +23,14 @@ inline VOID WriteMemory(UINT32 Width, VOID *Destination, const VOID *Source) {
     case WRITE_MEMORY_UINT16:
     case WRITE_MEMORY_UINT16 | WRITE_MEMORY_ALT_BIT: {
       UINT16 Value;
-      __builtin_memcpy(&Value, Source, 2);
+      SOC_MEMCPY(&Value, Source, 2);
       ArchStore16(Destination, Value);
       return;
     }
     case WRITE_MEMORY_UINT32:
     case WRITE_MEMORY_UINT32 | WRITE_MEMORY_ALT_BIT: {
       UINT32 Value;
-      __builtin_memcpy(&Value, Source, 4);
+      SOC_MEMCPY(&Value, Source, 4);
       ArchStore32(Destination, Value);
       return;
     }

@@ -6,18 +6,39 @@
 // folder: the records other modules share with them are C, in include/.
 #pragma once
 
+// Visual Studio's family: cl.exe, or clang-cl where the INFs' MSFT options say so
+// (SOC_MSFT). That path uses MSVC intrinsics and one NASM file, never a GNU extension.
+#if defined(SOC_MSFT) || (defined(_MSC_VER) && !defined(__clang__))
+#define SOC_MSVC 1
+#else
+#define SOC_MSVC 0
+#endif
+
 // The oldest compilers the drivers are built and tested with. Below them the first
 // failure would be somewhere deep in the code; stop here and say why instead.
 #if defined(__clang__)
 #if __clang_major__ < 13
 #error "SocDxe needs clang 13 or later (C++14 or later, GNU extensions)"
 #endif
+#elif defined(_MSC_VER)
+#if _MSC_VER < 1930
+#error "SocDxe needs Visual Studio 2022 (cl.exe 19.30) or later"
+#endif
 #elif defined(__GNUC__)
 #if __GNUC__ < 11
 #error "SocDxe needs gcc 11 or later (C++14 or later, GNU extensions, __constinit)"
 #endif
 #endif
-#if !defined(__cplusplus) || __cplusplus < 201402L
+// cl.exe reports the language it compiles in _MSVC_LANG; __cplusplus stays 199711L there
+// unless /Zc:__cplusplus is given.
+#if defined(_MSVC_LANG)
+#define SOC_CPLUSPLUS _MSVC_LANG
+#elif defined(__cplusplus)
+#define SOC_CPLUSPLUS __cplusplus
+#else
+#define SOC_CPLUSPLUS 0L
+#endif
+#if SOC_CPLUSPLUS < 201402L
 #error "SocDxe is C++14 or later: build its .cpp files as C++"
 #endif
 
@@ -36,7 +57,7 @@
 
 #if SOC_EDK2_BUILD
 #ifndef offsetof
-#define offsetof(Type, Field) __builtin_offsetof(Type, Field)
+#define offsetof(Type, Field) OFFSET_OF(Type, Field)
 #endif
 #else
 #include <stddef.h>
@@ -144,16 +165,34 @@ static_assert(TPL_APPLICATION == 4 && TPL_CALLBACK == 8 && TPL_NOTIFY == 16, "TP
 #define SOC_CONSTINIT constinit
 #elif defined(__clang__)
 #define SOC_CONSTINIT [[clang::require_constant_initialization]]
+#elif SOC_MSVC
+#define SOC_CONSTINIT
 #else
 #define SOC_CONSTINIT __constinit
+#endif
+
+// What the compiler families spell differently: a fixed-size copy with no alignment
+// assumed (a single move once optimised), always inlining, and a value the optimiser may
+// not see through (so that a loop stays a loop and never becomes a call to memset or
+// memcpy, which the freestanding drivers do not have).
+#if SOC_MSVC
+extern "C" void *__cdecl memcpy(void *Destination, const void *Source, unsigned long long Length);
+#pragma intrinsic(memcpy)
+#define SOC_MEMCPY(Destination, Source, Length) memcpy(Destination, Source, Length)
+#define SOC_ALWAYS_INLINE __forceinline
+#define SOC_OPAQUE(Variable) ((Variable) = *static_cast<decltype(Variable) volatile *>(&(Variable)))
+#else
+#define SOC_MEMCPY(Destination, Source, Length) __builtin_memcpy(Destination, Source, Length)
+#define SOC_ALWAYS_INLINE __attribute__((always_inline)) inline
+#define SOC_OPAQUE(Variable) __asm__("" : "+r"(Variable))
 #endif
 
 // Compares two GUIDs as two 64-bit halves, with no alignment assumed.
 static inline bool GuidEquals(const EFI_GUID *A, const EFI_GUID *B) {
   UINT64 A0, A1, B0, B1;
-  __builtin_memcpy(&A0, A, 8);
-  __builtin_memcpy(&A1, reinterpret_cast<const UINT8 *>(A) + 8, 8);
-  __builtin_memcpy(&B0, B, 8);
-  __builtin_memcpy(&B1, reinterpret_cast<const UINT8 *>(B) + 8, 8);
+  SOC_MEMCPY(&A0, A, 8);
+  SOC_MEMCPY(&A1, reinterpret_cast<const UINT8 *>(A) + 8, 8);
+  SOC_MEMCPY(&B0, B, 8);
+  SOC_MEMCPY(&B1, reinterpret_cast<const UINT8 *>(B) + 8, 8);
   return A0 == B0 && A1 == B1;
 }

@@ -35,7 +35,7 @@ VOID *AllocateBootPool(UINTN AllocationSize);
 // Bits High..Low of a register, as register manuals name its fields: each field below
 // expands to its "High, Low" pair. Always inlined, as a mask would be: GCC at -Os keeps
 // calls otherwise.
-__attribute__((always_inline)) inline UINT32 RegisterField(UINT64 Value, UINT32 High, UINT32 Low) {
+SOC_ALWAYS_INLINE UINT32 RegisterField(UINT64 Value, UINT32 High, UINT32 Low) {
   return static_cast<UINT32>((Value >> Low) & (~0ULL >> (63U - (High - Low))));
 }
 
@@ -54,7 +54,7 @@ struct PROCESSOR_SIGNATURE {
   UINT8 ExtendedFamily;
 };
 
-__attribute__((always_inline)) inline PROCESSOR_SIGNATURE DecodeSignature(UINT32 Eax) {
+SOC_ALWAYS_INLINE PROCESSOR_SIGNATURE DecodeSignature(UINT32 Eax) {
   PROCESSOR_SIGNATURE S;
   S.Stepping = static_cast<UINT8>(RegisterField(Eax, SIGNATURE_STEPPING));
   S.BaseModel = static_cast<UINT8>(RegisterField(Eax, SIGNATURE_BASE_MODEL));

@@ -13,10 +13,10 @@ VOID *gDxeServices = NULL;
 // compiler turns them into single unaligned moves.
 static inline UINT64 LoadWord(const UINT8 *P) {
   UINT64 V;
-  __builtin_memcpy(&V, P, 8);
+  SOC_MEMCPY(&V, P, 8);
   return V;
 }
-static inline VOID StoreWord(UINT8 *P, UINT64 V) { __builtin_memcpy(P, &V, 8); }
+static inline VOID StoreWord(UINT8 *P, UINT64 V) { SOC_MEMCPY(P, &V, 8); }
 
 VOID *ZeroBuffer(VOID *Buffer, UINTN Length) {
   UINT8 *P = static_cast<UINT8 *>(Buffer);
@@ -25,11 +25,11 @@ VOID *ZeroBuffer(VOID *Buffer, UINTN Length) {
   for (UINTN I = 0; I < Length / 8; I++) {
     StoreWord(P, 0);
     P += 8;
-    __asm__("" : "+r"(P));
+    SOC_OPAQUE(P);
   }
   for (UINTN I = 0; I < Length % 8; I++) {
     *P++ = 0;
-    __asm__("" : "+r"(P));
+    SOC_OPAQUE(P);
   }
   return Buffer;
 }
@@ -47,18 +47,18 @@ VOID *CopyBuffer(VOID *Destination, const VOID *Source, UINTN Length) {
       StoreWord(D, LoadWord(S));
       D += 8;
       S += 8;
-      __asm__("" : "+r"(D));
+      SOC_OPAQUE(D);
     }
     for (UINTN I = 0; I < Length % 8; I++) {
       *D++ = *S++;
-      __asm__("" : "+r"(D));
+      SOC_OPAQUE(D);
     }
   } else {
     // Source below destination and overlapping: byte by byte from the end. The direction
     // flag is never touched, so it stays forward.
     for (UINTN I = Length; I > 0; I--) {
       D[I - 1] = S[I - 1];
-      __asm__("" : "+r"(D));
+      SOC_OPAQUE(D);
     }
   }
   return Destination;
@@ -94,11 +94,11 @@ EFI_STATUS LookupConfigurationTable(const EFI_GUID *TableGuid, VOID **Table) {
 // keeps no bound, as before.
 static const VOID *HobListEndOf(const UINT8 *List) {
   EFI_HOB_HANDOFF_INFO_TABLE Phit;
-  __builtin_memcpy(&Phit, List, sizeof(Phit.Header));
+  SOC_MEMCPY(&Phit, List, sizeof(Phit.Header));
   if (Phit.Header.HobType != EFI_HOB_TYPE_HANDOFF || Phit.Header.HobLength < sizeof(Phit)) {
     return NULL;
   }
-  __builtin_memcpy(&Phit, List, sizeof(Phit));
+  SOC_MEMCPY(&Phit, List, sizeof(Phit));
   const UINTN Start = reinterpret_cast<UINTN>(List);
   const UINTN EndHob = static_cast<UINTN>(Phit.EfiEndOfHobList);
   // The end HOB lies after the PHIT, and its own header does not wrap the address space.
@@ -134,7 +134,7 @@ VOID *FindNextGuidHob(const EFI_GUID *Guid, const VOID *HobStart) {
       return NULL;
     }
     EFI_HOB_GENERIC_HEADER Header;
-    __builtin_memcpy(&Header, Hob, sizeof(Header));
+    SOC_MEMCPY(&Header, Hob, sizeof(Header));
     if (Header.HobType == EFI_HOB_TYPE_END_OF_HOB_LIST) {
       return NULL;
     }

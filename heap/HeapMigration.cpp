@@ -49,7 +49,7 @@ EFI_STATUS AllocateHeapNode(const HEAP_HOB_HEADER *Header, HEAP_NODE **Node) {
 
 static UINT16 HobLengthOf(const UINT8 *Hob) {
   EFI_HOB_GENERIC_HEADER Generic;
-  __builtin_memcpy(&Generic, Hob, sizeof(Generic));
+  SOC_MEMCPY(&Generic, Hob, sizeof(Generic));
   return Generic.HobLength;
 }
 

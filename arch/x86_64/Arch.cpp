@@ -3,6 +3,42 @@
 // The instructions behind the seam, for the image. DXE runs identity mapped at CPL 0.
 #include "arch/Arch.h"
 
+#if SOC_MSVC
+// Visual Studio's family: MSVC's intrinsics, declared as MdePkg declares its own, with no
+// header of the compiler's. The simulator query, which has none, is SimulatorQuery.nasm.
+// (clang-cl implements some of these in GNU inline assembly inside its <intrin.h>; the
+// build that proves this path with clang-cl gives them from the same NASM file.)
+extern "C" {
+void __cpuidex(int Registers[4], int Leaf, int SubLeaf);
+unsigned __int64 __readmsr(unsigned long Index);
+unsigned __int64 __rdtsc(void);
+void _mm_pause(void);
+unsigned char __inbyte(unsigned short Port);
+void __outbyte(unsigned short Port, unsigned char Value);
+void __outword(unsigned short Port, unsigned short Value);
+void __outdword(unsigned short Port, unsigned long Value);
+}
+#if !defined(__clang__)
+#pragma intrinsic(__cpuidex, __readmsr, __rdtsc, _mm_pause, __inbyte, __outbyte, __outword, __outdword)
+#endif
+
+void ArchCpuid(UINT32 Leaf, UINT32 SubLeaf, UINT32 *Eax, UINT32 *Ebx, UINT32 *Ecx, UINT32 *Edx) {
+  int Registers[4];
+  __cpuidex(Registers, static_cast<int>(Leaf), static_cast<int>(SubLeaf));
+  if (Eax != NULL) *Eax = static_cast<UINT32>(Registers[0]);
+  if (Ebx != NULL) *Ebx = static_cast<UINT32>(Registers[1]);
+  if (Ecx != NULL) *Ecx = static_cast<UINT32>(Registers[2]);
+  if (Edx != NULL) *Edx = static_cast<UINT32>(Registers[3]);
+}
+
+UINT64 ArchReadMsr(UINT32 Index) { return __readmsr(Index); }
+UINT64 ArchReadTsc() { return __rdtsc(); }
+void ArchPause() { _mm_pause(); }
+UINT8 ArchIoRead8(UINT16 Port) { return __inbyte(Port); }
+void ArchIoWrite8(UINT16 Port, UINT8 Value) { __outbyte(Port, Value); }
+void ArchIoWrite16(UINT16 Port, UINT16 Value) { __outword(Port, Value); }
+void ArchIoWrite32(UINT16 Port, UINT32 Value) { __outdword(Port, Value); }
+#else
 void ArchCpuid(UINT32 Leaf, UINT32 SubLeaf, UINT32 *Eax, UINT32 *Ebx, UINT32 *Ecx, UINT32 *Edx) {
   UINT32 A, B, C, D;
   __asm__ volatile("cpuid" : "=a"(A), "=b"(B), "=c"(C), "=d"(D) : "a"(Leaf), "c"(SubLeaf));
@@ -51,6 +87,7 @@ UINT8 ArchIoRead8(UINT16 Port) {
 void ArchIoWrite8(UINT16 Port, UINT8 Value) { __asm__ volatile("outb %b0, %w1" : : "a"(Value), "Nd"(Port)); }
 void ArchIoWrite16(UINT16 Port, UINT16 Value) { __asm__ volatile("outw %w0, %w1" : : "a"(Value), "Nd"(Port)); }
 void ArchIoWrite32(UINT16 Port, UINT32 Value) { __asm__ volatile("outl %0, %w1" : : "a"(Value), "Nd"(Port)); }
+#endif
 
 UINT32 ArchMmioRead32(UINT64 Address) { return *reinterpret_cast<volatile UINT32 *>(Address); }
 void ArchMmioWrite32(UINT64 Address, UINT32 Value) { *reinterpret_cast<volatile UINT32 *>(Address) = Value; }

@@ -203,6 +203,46 @@ def check_rules(root, edk2):
                 expect(token in known, "%s: depex %s is declared in none of %s" % (name, token, packages))
 
 
+MDEPKG_CLANG = {"__builtin_offsetof", "__builtin_ms_va_list", "__builtin_ms_va_start", "__builtin_ms_va_end",
+                "__builtin_va_arg"}
+GNU_ONLY = re.compile(r"\b(__attribute__|__builtin_\w+|__asm__|asm\s*(volatile\s*)?\(|__constinit|__typeof__|"
+                      r"__extension__)")
+
+
+def check_msvc_path(root, mde, work):
+    """Each driver source the INFs list, preprocessed as Visual Studio's family compiles it:
+    as cl.exe sees it (no __clang__, so MdePkg's MSVC branches too), and as clang-cl does
+    with the INFs' MSFT options. No line of ours may reach a GNU extension; under clang-cl,
+    but for the builtins MdePkg's own macros expand to there (OFFSET_OF, VA_LIST)."""
+    autogen = os.path.join(work, "AutoGen.h")  # check_edk2_compile's
+    for inf, variant in (("SocDxeM70.inf", "m70"), ("SocDxeM60.inf", "m60")):
+        sources = [e.split("|")[0].strip() for e in sections(os.path.join(root, inf)).get("Sources", [])
+                   if e.split("|")[0].strip().endswith(".cpp")]
+        expect(len(sources) > 10, "%s lists %d C++ sources" % (inf, len(sources)))
+        for source in sources:
+            for mode in (["-U__clang__", "-Wno-builtin-macro-redefined"], ["/D", "SOC_MSFT"]):
+                run = subprocess.run(["clang-cl-14", "/E", "--target=x86_64-pc-windows-msvc",
+                                      "-fms-compatibility-version=19.30", "/FI" + autogen] + mode +
+                                     [a for d in (root, os.path.join(root, "include"), os.path.join(root, "variants", variant),
+                                                  os.path.join(mde, "Include"), os.path.join(mde, "Include", "X64"))
+                                      for a in ("/I", d)] + ["--", os.path.join(root, source)], capture_output=True, text=True)
+                if not expect(run.returncode == 0, "%s, %s: %s" % (source, mode[0], run.stderr.strip()[:300])):
+                    continue
+                ours = False
+                for line in run.stdout.splitlines():
+                    marker = re.match(r'#\s*(?:line\s+)?\d+\s+"([^"]+)"', line)
+                    if marker:
+                        ours = os.path.abspath(marker.group(1).replace("\\\\", "/")).startswith(os.path.abspath(root))
+                        continue
+                    found = [m.group(0) for m in GNU_ONLY.finditer(line) if ours]
+                    if found and mode[0] == "/D":
+                        found = [f for f in found if f not in MDEPKG_CLANG]
+                    if found:
+                        expect(False, "%s, %s: a GNU extension on the Visual Studio path: %s" % (source, mode[0],
+                                                                                               line.strip()[:200]))
+                        break
+
+
 CODE = (".c", ".cpp", ".h", ".py", ".sh", ".cmake", ".inf", ".dec", ".dsc", ".nasm", "CMakeLists.txt")
 LICENCE = ("SPDX-License-Identifier: BSD-2-Clause-Patent", "Copyright (c) 2026, SocDxePkg contributors.")
 
@@ -234,6 +274,7 @@ def main():
     with tempfile.TemporaryDirectory() as work:
         check_headers(args.root, mde, work)
         check_edk2_compile(args.root, mde, work)
+        check_msvc_path(args.root, mde, work)
         check_compiler_floor(args.root, work)
     check_paths(args.root, args.edk2)
     check_rules(args.root, args.edk2)

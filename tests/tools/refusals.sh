@@ -31,6 +31,7 @@ export SOC_EDK2_OUT=$work/edk2 SOC_EDK2_RELEASES=2022.11 SOC_CACHE_DIR=$work/cac
 sets=$work/edk2/images/2022.11-gcc5-release
 mkdir -p "$work/empty" "$work/tree/BaseTools/Source/C/bin" "$work/tree/BaseTools/Conf" "$work/bin"
 printf '*_GCC5_*_*_FAMILY = GCC\n*_CLANGPDB_*_*_FAMILY = GCC\n' >"$work/tree/BaseTools/Conf/tools_def.template"
+touch "$work/tree/BaseTools/Conf/build_rule.template"
 refused no_tree "^edk2-build: $work/empty is not an edk2 tree" "$work/nothing" \
   env SOC_EDK2_TREE_2022_11="$work/empty" "$tools/edk2-build"
 printf 'build() { echo "build: the compiler crashed"; return 1; }\n' >"$work/tree/edksetup.sh"

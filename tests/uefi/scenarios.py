@@ -98,6 +98,7 @@ IMAGE_SETS = {
     "2022.11-clangpdb-debug": ("strict",),
     "2025.02-gcc-release": ("debian13", "unstable"),
     "2025.02-clangdwarf-debug": ("debian13", "unstable"),
+    "2025.02-clangclvs2022-debug": ("debian13", "unstable"),
 }
 _BUILD = _edk2_build()
 EDK2_SETS = ["%s-%s-%s" % (r, t.lower(), k.lower()) for r, tags in _BUILD.TAGS.items() for t in tags
