@@ -59,14 +59,14 @@ def module(kind, name, tokens):
     header, parameters = {
         "PEIM": ("PiPei.h", "IN EFI_PEI_FILE_HANDLE FileHandle, IN CONST EFI_PEI_SERVICES **PeiServices"),
         "DXE_DRIVER": ("Uefi.h", "IN EFI_HANDLE ImageHandle, IN EFI_SYSTEM_TABLE *SystemTable")}[kind]
-    source = "#include <%s>\n\nEFI_STATUS EFIAPI %sEntry (%s)\n{\n  return EFI_SUCCESS;\n}\n"
+    source = edk2ws.C_HEADER + "#include <%s>\n\nEFI_STATUS EFIAPI %sEntry (%s)\n{\n  return EFI_SUCCESS;\n}\n"
     return inf, source % (header, name, parameters)
 
 
 def package(variant):
     """Relative path -> text of the test package for one variant."""
     table = pcds(variant)
-    dsc = ["[Defines]", "  PLATFORM_NAME = SocPcdTest", "  PLATFORM_GUID = 4A6D2F83-1C5E-4B97-A0D2-8E3F6B1C7D59",
+    dsc = edk2ws.HEADER + ["[Defines]", "  PLATFORM_NAME = SocPcdTest", "  PLATFORM_GUID = 4A6D2F83-1C5E-4B97-A0D2-8E3F6B1C7D59",
            "  PLATFORM_VERSION = 1.0", "  DSC_SPECIFICATION = 0x00010005", "  OUTPUT_DIRECTORY = Build/SocPcdTest",
            "  SUPPORTED_ARCHITECTURES = X64", "  BUILD_TARGETS = RELEASE", "  SKUID_IDENTIFIER = DEFAULT",
            "  FLASH_DEFINITION = SocPcdTestPkg/SocPcdTest.fdf", "",
@@ -100,7 +100,7 @@ def package(variant):
     # The PEI modules in a plain volume; the DXE ones in a volume image inside an LZMA
     # section, as OVMF and most platforms ship them. The drivers' rule is the README's, with
     # CHECKSUM.
-    fdf = ["[FD.SOCPCDTEST]", "  BaseAddress = 0xFFF00000", "  Size = 0x00100000", "  ErasePolarity = 1",
+    fdf = edk2ws.HEADER + ["[FD.SOCPCDTEST]", "  BaseAddress = 0xFFF00000", "  Size = 0x00100000", "  ErasePolarity = 1",
            "  BlockSize = 0x1000", "  NumBlocks = 0x100", "", "0x00000000|0x00100000", "FV = FVMAIN", "",
            "[FV.FVMAIN]", FV_ATTRIBUTES, "  INF MdeModulePkg/Universal/PCD/Pei/Pcd.inf",
            "  INF SocPcdTestPkg/PeiUser/PeiUser.inf",

@@ -90,15 +90,15 @@ def _edk2_build():
 
 
 # Image sets: ours on every firmware, and a set of each toolchain family EDK2's own build
-# made (GCC, CLANGPDB, CLANGDWARF) on one of them.
-# Whatever runs on Debian 13's OVMF runs on the newest too.
+# made (GCC, CLANGPDB, CLANGDWARF, and MSFT as clang-cl builds it) on one of them. Whatever
+# runs on Debian 13's OVMF runs on the newest too.
 IMAGE_SETS = {
     "ours": ("release", "strict", "debian13", "unstable"),
     "2022.11-gcc5-release": ("release",),
     "2022.11-clangpdb-debug": ("strict",),
     "2025.02-gcc-release": ("debian13", "unstable"),
-    "2025.02-clangdwarf-debug": ("debian13", "unstable"),
-    "2025.02-clangclvs2022-debug": ("debian13", "unstable"),
+    "2025.02-clangdwarf-debug": ("release",),
+    "2025.02-clangclvs2022-debug": ("release",),
 }
 _BUILD = _edk2_build()
 EDK2_SETS = ["%s-%s-%s" % (r, t.lower(), k.lower()) for r, tags in _BUILD.TAGS.items() for t in tags

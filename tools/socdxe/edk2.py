@@ -45,11 +45,21 @@ def mark_built(folder, stamp):
         f.write(stamp)
 
 
+# The file comment of every INF and DEC these tools write for a test platform.
+HEADER = ["## @file", "#  Written by SocDxePkg's tools for a test platform.", "#",
+          "#  Copyright (c) 2026, SocDxePkg contributors.", "#  SPDX-License-Identifier: BSD-2-Clause-Patent", "##", ""]
+
+
+# The same for a C source they write.
+C_HEADER = ("/** @file\n  Written by SocDxePkg's tools for a test platform.\n\n  Copyright (c) 2026, SocDxePkg "
+            "contributors.\n  SPDX-License-Identifier: BSD-2-Clause-Patent\n**/\n")
+
+
 def pcd_package_dec(name, guid, space, space_guid, pcds, includes=False):
     """The DEC of a package NAME that declares each (number, datum type) of PCDS as the
     dynamic PCD PcdT<number> of token space SPACE, whose token number is that number."""
-    lines = ["[Defines]", "  DEC_SPECIFICATION = 0x00010005", "  PACKAGE_NAME = " + name, "  PACKAGE_GUID = " + guid,
-             "  PACKAGE_VERSION = 1.0", ""] + (["[Includes]", "  Include", ""] if includes else [])
+    lines = HEADER + ["[Defines]", "  DEC_SPECIFICATION = 0x00010005", "  PACKAGE_NAME = " + name,
+                      "  PACKAGE_GUID = " + guid, "  PACKAGE_VERSION = " + VERSION, ""] + (["[Includes]", "  Include", ""] if includes else [])
     lines += ["[Guids]", "  %s = %s" % (space, space_guid), "", "[PcdsDynamic]"]
     lines += ["  %s.PcdT%04d|%s|%s|0x%08X" % (space, n, "FALSE" if t == "BOOLEAN" else "0", t, n) for n, t in pcds]
     return "\n".join(lines) + "\n"
@@ -58,7 +68,7 @@ def pcd_package_dec(name, guid, space, space_guid, pcds, includes=False):
 def module_inf(name, kind, guid, packages, sections, space=None, pcds=()):
     """The INF of module NAME: its source NAME.c with the entry point NAMEEntry, the
     PACKAGES' DECs, the lines of SECTIONS, and the PCDs PcdT<n> of SPACE it consumes."""
-    lines = ["[Defines]", "  INF_VERSION = 0x00010005", "  BASE_NAME = " + name, "  FILE_GUID = " + guid,
+    lines = HEADER + ["[Defines]", "  INF_VERSION = 0x00010005", "  BASE_NAME = " + name, "  FILE_GUID = " + guid,
              "  MODULE_TYPE = " + kind, "  VERSION_STRING = " + VERSION, "  ENTRY_POINT = %sEntry" % name, "",
              "[Sources]", "  %s.c" % name, "", "[Packages]"] + ["  %s/%s.dec" % (p, p) for p in packages]
     lines += [""] + list(sections) + ["", "[Pcd]"] + ["  %s.PcdT%04d ## CONSUMES" % (space, n) for n in pcds]
