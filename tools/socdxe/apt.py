@@ -52,8 +52,14 @@ def with_release(release, present, log=None):
         add_entries("socdxe-" + release, ["--types", "deb deb-src", "--as", release], log)
 
 
-def candidate(package):
-    """The version apt would take of PACKAGE, or None."""
+def candidate(package, release=None):
+    """The version apt would take of PACKAGE, or RELEASE's binary package of it; or None.
+    (With several releases pinned alike, apt's own candidate is the newest of them.)"""
+    if release is not None:
+        out = subprocess.run(["apt-cache", "madison", package], capture_output=True, text=True).stdout
+        found = [f[1] for f in (line.split("|") for line in out.splitlines()) if len(f) == 3 and
+                 f[0].strip() == package and " %s/" % release in f[2] and "Sources" not in f[2]]
+        return found[0].strip() if found else None
     out = subprocess.run(["apt-cache", "policy", package], capture_output=True, text=True).stdout
     found = [line.split()[1] for line in out.splitlines() if line.strip().startswith("Candidate:")]
     return found[0] if found and found[0] != "(none)" else None
