@@ -26,7 +26,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
-from socdxe.pe import PeImage, origins  # noqa: E402
+from socdxe.pe import IDS_HOOK_HEADER, PeImage, origins  # noqa: E402
 
 # What the inline assembly and the 32-bit accesses of arch/x86_64 must come out as, with
 # whatever registers and constants the inlining gave them (a port below 256 may be an
@@ -137,9 +137,6 @@ def seam_problems(instructions, inlined):
     return found
 
 
-IDS_HEADER = b"$IDS" + struct.pack("<I", 1) + bytes(24)  # Signature, Version 1, Reserved
-
-
 def hook_table_problems(objdump, path):
     """The "$IDS" hook table as the image must hold it: its header once, the Entries pointer
     relocated (DIR64) to an array whose only entry is the end entry (HookId and Function the
@@ -147,7 +144,7 @@ def hook_table_problems(objdump, path):
     was found, for the log)."""
     data = open(path, "rb").read()
     pe = PeImage(data)
-    at = [m.start() for m in re.finditer(re.escape(IDS_HEADER), data)]
+    at = [m.start() for m in re.finditer(re.escape(IDS_HOOK_HEADER), data)]
     if len(at) != 1:
         return ["the hook table's header (\"$IDS\", version 1, 24 zero bytes) is there %d times" % len(at)], ""
     rva, relocated = pe.rva_of(at[0]), pe.relocations()
@@ -168,6 +165,13 @@ def hook_table_problems(objdump, path):
         rva, entries, rva + 32, entries)
 
 
+def report(image, found):
+    for f in found:
+        print("FAIL %s: %s" % (image, f))
+    print("%d passed, %d failed" % (0 if found else 1, 1 if found else 0))
+    return 1 if found else 0
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("check", choices=["stores", "seam", "hooks"])
@@ -183,10 +187,7 @@ def main():
     if args.check == "hooks":
         found, said = hook_table_problems(args.objdump, args.image)
         print("%s: %s" % (args.image, said))
-        for f in found:
-            print("FAIL %s: %s" % (args.image, f))
-        print("%d passed, %d failed" % (0 if found else 1, 1 if found else 0))
-        return 1 if found else 0
+        return report(args.image, found)
     instructions = code(args.objdump, args.image)
     map_text = None
     if args.map:
@@ -198,10 +199,7 @@ def main():
                             inlined)
     else:
         found = seam_problems(instructions, inlined) if inlined else ["seam: needs --debug"]
-    for f in found:
-        print("FAIL %s: %s" % (args.image, f))
-    print("%d passed, %d failed" % (0 if found else 1, 1 if found else 0))
-    return 1 if found else 0
+    return report(args.image, found)
 
 
 if __name__ == "__main__":

@@ -2,7 +2,7 @@
 # Copyright (c) 2026, SocDxePkg contributors.
 # SPDX-License-Identifier: BSD-2-Clause-Patent
 """A release as an integrator takes it. tools/release, run from two clones in different
-folders at different times (another time zone and umask), writes the same bytes. The binary
+folders at different times (and time zones), writes the same bytes. The binary
 kit, unpacked with no edit, goes into the PCD test platform's workspace as its SocDxePkg and
 EDK2's build makes a flash that the kit's own pcd-check passes; its images and volume pass
 QEMU scenarios; the reference platform's C consumer compiles against its headers. The
@@ -38,15 +38,19 @@ def files(folder):
     return {n: open(os.path.join(folder, n), "rb").read() for n in sorted(os.listdir(folder))}
 
 
+def release_tool(clone, out, env=None):
+    return run([sys.executable, os.path.join(clone, "tools", "release"), out], env=env)
+
+
 def release(clone, out, env=None):
-    done = run([sys.executable, os.path.join(clone, "tools", "release"), out], env=env)
+    done = release_tool(clone, out, env)
     expect(done.returncode == 0, "tools/release in %s: %s" % (clone, (done.stdout + done.stderr).strip()[-600:]))
     return done.stdout
 
 
 def refused(clone, out, reason, env=None):
     before = files(out) if os.path.isdir(out) else None
-    done = run([sys.executable, os.path.join(clone, "tools", "release"), out], env=env)
+    done = release_tool(clone, out, env)
     lines = done.stderr.strip().splitlines()
     expect(done.returncode == 1 and len(lines) == 1 and reason in lines[0] and
            (files(out) if os.path.isdir(out) else None) == before,

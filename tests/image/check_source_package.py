@@ -234,9 +234,8 @@ def check_msvc_path(root, mde, work):
                     if marker:
                         ours = os.path.abspath(marker.group(1).replace("\\\\", "/")).startswith(os.path.abspath(root))
                         continue
-                    found = [m.group(0) for m in GNU_ONLY.finditer(line) if ours]
-                    if found and mode[0] == "/D":
-                        found = [f for f in found if f not in MDEPKG_CLANG]
+                    found = [m.group(0) for m in GNU_ONLY.finditer(line) if ours and
+                             (mode[0] != "/D" or m.group(0) not in MDEPKG_CLANG)]
                     if found:
                         expect(False, "%s, %s: a GNU extension on the Visual Studio path: %s" % (source, mode[0],
                                                                                                line.strip()[:200]))

@@ -11,7 +11,8 @@
 #include "tests/uefi/Print.h"
 #include "efi/LoadedImage.h"
 
-UINT32 PlatformRegister(UINT32 Address) {
+// What the platform's REGISTER_ACCESS_PROTOCOL answers for a register.
+static UINT32 PlatformRegister(UINT32 Address) {
   static const SOC_REF_REGISTER Registers[] = SOC_REF_REGISTER_VALUES;
   for (const SOC_REF_REGISTER &Register : Registers) {
     if (Register.Address == Address) {

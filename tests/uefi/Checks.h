@@ -54,8 +54,6 @@ EFI_HANDLE CheckHeapList(const ROUND &Round, const char *Subject);
 
 void CheckClassServices(const DRIVER_IMAGE &Image);
 void CheckPlatformServices(const DRIVER_IMAGE &Image);
-// What the reference platform's REGISTER_ACCESS_PROTOCOL answers for a register.
-UINT32 PlatformRegister(UINT32 Address);
 
 void CheckPlatformInterruptTables(const ROUND &Round, const char *Subject);
 void CheckIoApicFixup(const ROUND &Round, const char *Subject);

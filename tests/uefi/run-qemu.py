@@ -54,6 +54,9 @@ from dataclasses import dataclass, field
 
 import scenarios
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from socdxe.pe import IDS_HOOK_HEADER  # noqa: E402
+
 SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 STRICT_OVMF = os.path.join(SOURCE_DIR, "tools", "strict-ovmf")
 REFERENCE_PLATFORM = os.path.join(SOURCE_DIR, "tools", "reference-platform")
@@ -68,7 +71,6 @@ TRAP_EXIT = ((0xDEAD << 1) | 1) & 0xFF
 # QEMU's trace of a port write (memory_region_ops_write): port, value, width.
 _PORT_WRITE = re.compile(r"memory_region_ops_write .* addr 0x([0-9a-f]+) value 0x([0-9a-f]+) size (\d) name "
                          r"'(io|isa-debug-exit)'")
-IDS_HEADER = b"$IDS\1\0\0\0" + bytes(24)
 
 # One result line of the application: "@@ KIND" and the rest.
 _RESULT = re.compile(r"@@ [A-Z]+(?: .*)?$")
@@ -431,8 +433,8 @@ def patched_images(images, version, work):
     copies = []
     for name, path in images:
         data = bytearray(open(path, "rb").read())
-        at = data.find(IDS_HEADER)
-        if at < 0 or data.find(IDS_HEADER, at + 1) >= 0:
+        at = data.find(IDS_HOOK_HEADER)
+        if at < 0 or data.find(IDS_HOOK_HEADER, at + 1) >= 0:
             raise SystemExit(f"{path}: no single \"$IDS\" hook table to patch")
         data[at + 4:at + 8] = version.to_bytes(4, "little")
         os.makedirs(os.path.join(work, "patched"), exist_ok=True)

@@ -10,6 +10,9 @@ from socdxe import Refused
 
 IMAGE_SCN_MEM_EXECUTE = 0x20000000
 IMAGE_SCN_MEM_WRITE = 0x80000000
+# The drivers' "$IDS" hook table as it starts: Signature, Version 1, 24 reserved zero bytes
+# (its Entries pointer follows), which tools find and patch in an image.
+IDS_HOOK_HEADER = b"$IDS" + struct.pack("<I", 1) + bytes(24)
 DIRECTORY_NAMES = ["export", "import", "resource", "exception", "security", "basereloc", "debug",
                    "architecture", "globalptr", "tls", "loadconfig", "boundimport", "iat",
                    "delayimport", "clr", "reserved"]
